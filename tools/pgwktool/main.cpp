@@ -54,7 +54,10 @@ int main(int argc, char** argv) {
                  name.c_str(), found->synopsis.c_str());
     return 2;
   } catch (const pgwk::ReaderError& e) {
-    std::fprintf(stderr, "pgwktool: %s\n", e.message().c_str());
+    // Some of the reader's messages end in a line break of their own.
+    std::string message = e.message();
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    std::fprintf(stderr, "pgwktool: %s\n", message.c_str());
     return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pgwktool: %s\n", e.what());

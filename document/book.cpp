@@ -1,0 +1,62 @@
+#include "document/book.h"
+
+#include "document/name_rules.h"
+#include "foundation/text_routines.h"
+
+namespace pgwk {
+
+namespace {
+// Longer lookup names are cut to this many bytes, as the reader's work area was.
+constexpr std::size_t kMaxLookupName = 527;
+}  // namespace
+
+Book::Book() { chmLinkPattern_.compile(kChmLinkPattern); }
+
+int Book::containerCodePage() const { return codePageOf(headerLanguage_, characterSetSetting_); }
+
+int Book::contentCodePage() const { return codePageOf(contentLanguage_, characterSetSetting_); }
+
+ChmArchive* Book::archiveAt(int index) const {
+  if (index == -1) return current_;
+  if (index < 0 || index >= archives_.count()) return nullptr;
+  return archives_.at(index);
+}
+
+std::string Book::lookupName(std::string_view name) {
+  std::string work(name.substr(0, kMaxLookupName));
+  work = stripLinkPrefix(chmLinkPattern_, work);
+  decodeReferences(work, contentCodePage());
+  normalisePath(work);
+  std::size_t hash = work.find('#', 1);
+  if (hash != std::string::npos) work.resize(hash);
+  return work;
+}
+
+std::int64_t Book::lookUpPosition(std::string_view name, const ChmArchive& archive) {
+  std::string work = lookupName(name);
+  return archive.lookUp(work, !isRemote(work));
+}
+
+const DirectoryEntry* Book::findEntry(std::string_view name, const ChmArchive* archive) {
+  if (!archive) archive = current_;
+  if (!archive || archive->isCollection()) return nullptr;
+  std::int64_t position = lookUpPosition(name, *archive);
+  return position < 0 ? nullptr : &archive->entry(static_cast<std::uint32_t>(position));
+}
+
+std::int64_t Book::entryPosition(std::string_view name) {
+  if (!current_ || current_->isCollection()) return -1;
+  return lookUpPosition(name, *current_);
+}
+
+std::string Book::entryName(std::int64_t position, const ChmArchive* archive) const {
+  if (!archive) archive = current_;
+  return archive ? archive->entryName(position) : std::string();
+}
+
+bool Book::hasExtension(std::string_view extension, const ChmArchive* archive) const {
+  if (!archive) archive = current_;
+  return archive && archive->hasExtension(extension);
+}
+
+}  // namespace pgwk
