@@ -147,21 +147,13 @@ void ChmArchive::loadDirectory(BookFile& file, int codePage) {
   const std::uint32_t size = chunkSize();
   const std::uint32_t count = chunkCount();
   const std::uint64_t chunksStart = std::uint64_t{directoryOffset()} + kDirectoryHeaderSize;
-  std::int64_t fileSize = file.size();
   if (count > 0 && (size < kChunkHeaderSize || size > kMaxChunkSize))
     raiseError("Corrupt directory: chunk size %u is not usable.", size);
-  // Every chunk must lie in the file: a count that claims more is a corrupt header,
-  // and the names buffer would be sized from it.
-  if (fileSize >= 0 && std::uint64_t{count} * size > static_cast<std::uint64_t>(fileSize))
-    raiseError("Corrupt directory: %u chunks of %u bytes do not fit in the file.", count, size);
 
+  // The names buffer grows chunk by chunk as listing chunks are read, so a chunk
+  // count from a corrupt header never decides an allocation: the read past the end
+  // of the file stops such a directory.
   std::vector<std::uint8_t> names;
-  try {
-    names.reserve(std::size_t{count} * size);
-  } catch (const std::bad_alloc&) {
-    raiseError("Can't allocate memory for files names buffer.");
-  }
-
   bool metLastChunk = false;
   std::uint8_t chunkHeader[kChunkHeaderSize];
   for (std::uint32_t i = 0; i < count && !metLastChunk; ++i) {
@@ -176,7 +168,11 @@ void ChmArchive::loadDirectory(BookFile& file, int codePage) {
       raiseError("Corrupt directory: chunk %d claims more free space than it holds.", number);
     std::uint32_t entryArea = size - kChunkHeaderSize - freeSpace;
     std::size_t filled = names.size();
-    names.resize(filled + entryArea);
+    try {
+      names.resize(filled + entryArea);
+    } catch (const std::bad_alloc&) {
+      raiseError("Can't allocate memory for files names buffer.");
+    }
     if (file.read(names.data() + filled, entryArea) != entryArea)
       raiseError("Can't read file names buffer for directory chunk %d.\n", number);
     metLastChunk = read32(chunkHeader, 16) == 0xFFFFFFFFu;
@@ -244,7 +240,8 @@ std::int64_t ChmArchive::lookUp(std::string_view workName, bool allowFileNameOnl
   if (exact != byName_.end()) return exact->second;
   if (!allowFileNameOnly) return -1;
   auto byFile = byFileName_.find(lowerCased(fileNameOfStored(workName)));
-  return byFile == byFileName_.end() ? -1 : byFile->second;
+  if (byFile == byFileName_.end()) return -1;
+  return byFile->second;
 }
 
 bool ChmArchive::hasExtension(std::string_view extension) const {
