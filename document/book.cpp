@@ -1,6 +1,9 @@
 #include "document/book.h"
 
+#include <utility>
+
 #include "document/name_rules.h"
+#include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
 
 namespace pgwk {
@@ -10,7 +13,23 @@ namespace {
 constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
-Book::Book() { chmLinkPattern_.compile(kChmLinkPattern); }
+Book::Book(ErrorReport* errorReport) : errorReport_(errorReport) {
+  // Compiled in this order; a failure stops the run, so the patterns after it stay
+  // uncompiled (a matcher without a pattern finds nothing).
+  const std::pair<RegexMatcher*, const char*> patterns[] = {
+      {&chmLinkPattern_, kChmLinkPattern},
+      {&tagNamePattern_, R"([\s]*([/]*[\w]*))"},
+      {&scriptEndPattern_, R"(<(?i)\s*/SCRIPT\s*>)"},
+      {&tagStartPattern_, R"(<((?:[/]?[\w]+)|(?:!--)))"},
+      {&commentEndPattern_, "-->"},
+      {&fileReferencePattern_, R"(\.[^"' )>]{2,})"},
+  };
+  try {
+    for (const auto& [matcher, text] : patterns) matcher->compile(text);
+  } catch (const ReaderError& e) {
+    this->errorReport().showError(e);
+  }
+}
 
 int Book::containerCodePage() const { return codePageOf(headerLanguage_, characterSetSetting_); }
 
