@@ -35,6 +35,8 @@ class StoreTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+ public:  // for the lambdas of case tables
+
   Store& store() { return *store_; }
   std::filesystem::path storePath() const { return Store::userStorePath(); }
   // Closes and opens the store again, as a restart of the reader does.
@@ -49,6 +51,7 @@ class StoreTest : public ::testing::Test {
   void setText(std::u16string_view key, std::u16string_view name, std::u16string_view text);
   std::vector<std::u16string> valueNames(std::u16string_view key);
 
+ protected:
   std::unique_ptr<TempFolder> config_;
   std::unique_ptr<Store> store_;
   std::string savedXdg_;

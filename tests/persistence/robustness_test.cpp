@@ -123,7 +123,7 @@ TEST_F(RobustnessTest, AWriterKilledHalfwayLeavesItsLastCommittedSaveWhole) {
 
 TEST_F(RobustnessTest, TwoWritersAtOnceLoseNothing) {
   seed();
-  constexpr int kRounds = 120;
+  constexpr int kRounds = 70;
   // This process keeps its own connection open too, as a running reader would.
   Writer settings({"settings", std::to_string(kRounds), storePath().string()});
   Writer books({"books", std::to_string(kRounds), storePath().string()});
