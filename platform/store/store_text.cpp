@@ -231,6 +231,7 @@ class TextParser {
     } else {
       return fail(lineNumber_, "expected a key line, @= or \"name\"="), false;
     }
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
     if (pos >= line.size() || line[pos] != '=') return fail(lineNumber_, "expected '=' after the value name"), false;
     std::string_view data = trim(line.substr(pos + 1));
     StoreValue value;
