@@ -19,7 +19,7 @@ std::string container(std::uint32_t offset, std::uint32_t mark, std::uint32_t si
   std::string bytes(length, '\0');
   bytes.replace(0, 4, "ITSF");
   putLe32(bytes, 56, offset);
-  if (offset + 24 <= length) {
+  if (std::uint64_t(offset) + 24 <= length) {
     putLe32(bytes, offset, mark);
     putLe32(bytes, offset + 8, size);
   }
