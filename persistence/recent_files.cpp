@@ -12,9 +12,9 @@ namespace pgwk {
 
 namespace {
 
-// A recent path is at most 520 characters; with "::", a title of as many and the
-// terminator a value stays below this.
-constexpr std::size_t kMaxRecentValueBytes = 4 * 1042;
+// Room for a Linux path of any length and a book title. A value too long to read
+// would be skipped at load and so vanish from the list at the next save.
+constexpr std::size_t kMaxRecentValueBytes = 64 * 1024;
 
 std::u16string valueName(int n) {
   std::string digits = std::to_string(n);

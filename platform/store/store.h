@@ -56,7 +56,8 @@ std::vector<std::uint8_t> numberValueData(std::uint32_t number);
 class Store;
 
 // A handle on a key that existed when it was opened. Cheap to copy; nothing to
-// close. When the key is deleted meanwhile, every call through the handle fails.
+// close; it must not outlive its Store. When the key is deleted meanwhile, every
+// call through the handle fails.
 class StoreKey {
  public:
   // Type 4 values of exactly four bytes; anything else fails.

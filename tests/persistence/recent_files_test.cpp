@@ -72,6 +72,22 @@ TEST_F(RecentFilesTest, LoadSkipsGapsAndBadValuesAndSaveCompacts) {
   EXPECT_EQ(again.entry(2)->title, u"No title");
 }
 
+// Longer than the handheld's 520 characters: such an entry must not be skipped at
+// load and so lost at the next save.
+TEST_F(RecentFilesTest, ALongPathAndTitleSurviveARestart) {
+  std::u16string path = u"/" + std::u16string(900, u'p') + u".chm";
+  std::u16string title(600, u't');
+  RecentFiles recent(store());
+  recent.addToFront(path, title, book);
+  ASSERT_TRUE(recent.save());
+  reopen();
+  RecentFiles again(store());
+  again.load();
+  ASSERT_EQ(again.count(), 1);
+  EXPECT_EQ(again.front()->path, path);
+  EXPECT_EQ(again.front()->title, title);
+}
+
 TEST_F(RecentFilesTest, WithoutItsKeyTheListStaysEmptyAndIsNotSaved) {
   ASSERT_TRUE(store().deleteKey(StoreRoot::CurrentUser, kRecentFilesKey));
   RecentFiles recent(store());
