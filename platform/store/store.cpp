@@ -221,12 +221,14 @@ bool Store::openFile(bool existed) {
   }
   if (tables == 0) {
     if (!createSchema()) {
-      markUnusable(std::string("it cannot be initialised: ") + sqlite3_errmsg(db_));
+      // A store created meanwhile by another process has been judged already.
+      if (db_) markUnusable(std::string("it cannot be initialised: ") + sqlite3_errmsg(db_));
       return false;
     }
   } else if (!schemaIsOurs()) {
     return false;
   }
+  useWriteAheadLog();
   // Every commit reaches the disk before the call returns: a committed value
   // survives a crash of the reader or of the machine.
   execute("PRAGMA synchronous=FULL");
@@ -262,10 +264,19 @@ bool Store::schemaIsOurs() {
   return true;
 }
 
+void Store::useWriteAheadLog() {
+  // WAL: readers never wait for a writer. The mode is kept in the file, so only
+  // the first opening switches it; that fails while another process has the file
+  // open, and then a later opening does it. Until then the rollback journal
+  // keeps commits just as safe, only readers wait more.
+  {
+    Statement mode(db_, "PRAGMA journal_mode");
+    if (mode.step() == SQLITE_ROW && toUtf8(mode.text(0)) == "wal") return;
+  }
+  execute("PRAGMA journal_mode=WAL");
+}
+
 bool Store::createSchema() {
-  // WAL: readers never wait for a writer, and a writer killed halfway leaves the
-  // last committed state behind. The mode is kept in the file.
-  if (!execute("PRAGMA journal_mode=WAL")) return false;
   if (!execute("BEGIN IMMEDIATE")) return false;
   // Another process may have created the store while this one waited for the lock.
   std::int64_t tables = 0;

@@ -128,6 +128,7 @@ class Store {
   bool openFile(bool existed);
   bool schemaIsOurs();
   bool createSchema();
+  void useWriteAheadLog();
   void markUnusable(const std::string& why);
   void reportFailure(const char* what);
   std::optional<std::int64_t> childKey(std::int64_t parent, std::u16string_view name);

@@ -150,5 +150,19 @@ TEST_F(RobustnessTest, TwoWritersAtOnceLoseNothing) {
   }
 }
 
+TEST_F(RobustnessTest, InstancesStartingTogetherOnANewStoreAllUseIt) {
+  store_.reset();
+  test::TempFolder fresh;
+  auto path = fresh.path() / "pagewick" / "store.db";
+  std::vector<std::unique_ptr<Writer>> writers;
+  for (int i = 0; i < 3; ++i) writers.push_back(std::make_unique<Writer>(std::vector<std::string>{"first-run", "5", path.string()}));
+  for (auto& w : writers) EXPECT_EQ(w->wait(), 0);
+  Store store(path);
+  ASSERT_TRUE(store.usable());
+  auto options = store.openKey(StoreRoot::CurrentUser, kOptionsKey);
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->queryNumber(u"ResentFilesNmb"), 5u);
+}
+
 }  // namespace
 }  // namespace pgwk

@@ -4,6 +4,8 @@
 //   persistence_store_writer settings N STORE      N settings saves
 //   persistence_store_writer books N STORE         N books opened: recent list, bookmarks,
 //                                                  display parameters
+//   persistence_store_writer first-run N STORE     a first start on a store that may not
+//                                                  exist yet: its keys, then N settings saves
 // Exits 0 when every save succeeded, 1 when one failed, 2 on a wrong command line.
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "persistence/bookmark_store.h"
+#include "persistence/installation_keys.h"
 #include "persistence/recent_files.h"
 #include "persistence/settings.h"
 #include "platform/store/store.h"
@@ -74,12 +77,16 @@ int main(int argc, char** argv) {
     pgwk::Store store(argv[2]);
     return store.usable() ? saveSettings(store, -1, true) : 1;
   }
-  if ((mode == "settings" || mode == "books") && argc == 4) {
+  if ((mode == "settings" || mode == "books" || mode == "first-run") && argc == 4) {
     int rounds = std::atoi(argv[2]);
     pgwk::Store store(argv[3]);
     if (!store.usable()) return 1;
+    if (mode == "first-run") {
+      if (!pgwk::createUserKeysIfMissing(store)) return 1;
+      return saveSettings(store, rounds, false);
+    }
     return mode == "settings" ? saveSettings(store, rounds, false) : openBooks(store, rounds);
   }
-  std::fprintf(stderr, "usage: %s settings-loop STORE | settings N STORE | books N STORE\n", argv[0]);
+  std::fprintf(stderr, "usage: %s settings-loop STORE | settings N STORE | books N STORE | first-run N STORE\n", argv[0]);
   return 2;
 }
