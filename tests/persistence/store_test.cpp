@@ -235,6 +235,15 @@ TEST(StoreFile, IsCreatedWithItsFolderKeptToTheUser) {
   EXPECT_TRUE(std::filesystem::exists(file));
   auto perms = std::filesystem::status(file.parent_path()).permissions();
   EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+  // Readers need not wait for a writer: the file is in write-ahead-log mode.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* mode = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(mode), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)), "wal");
+  sqlite3_finalize(mode);
+  sqlite3_close(db);
 }
 
 // A file the store cannot use stays byte for byte as it was, and the store fails
