@@ -4,6 +4,8 @@
 # BUILD_DIR defaults to build/. Build type RelWithDebInfo unless given.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Clones in other folders (CI checks out a fresh one) share the compiler cache.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 dir=${1:-build}
 shift || true
 if [ ! -f "$dir/build.ninja" ] || [ $# -gt 0 ]; then
