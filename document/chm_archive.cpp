@@ -244,7 +244,8 @@ std::int64_t ChmArchive::lookUp(std::string_view workName, bool allowFileNameOnl
   if (exact != byName_.end()) return exact->second;
   if (!allowFileNameOnly) return -1;
   auto byFile = byFileName_.find(lowerCased(fileNameOfStored(workName)));
-  return byFile == byFileName_.end() ? -1 : byFile->second;
+  if (byFile == byFileName_.end()) return -1;
+  return byFile->second;
 }
 
 bool ChmArchive::hasExtension(std::string_view extension) const {
