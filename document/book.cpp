@@ -5,14 +5,7 @@
 #include "document/name_rules.h"
 #include "foundation/text_routines.h"
 
-#if __has_include("document/lzx_decoder.h")
 #include "document/lzx_decoder.h"
-#define PGWK_HAVE_LZX_DECODER 1
-#else
-namespace pgwk {
-class LzxDecoder {};
-}  // namespace pgwk
-#endif
 
 namespace pgwk {
 
@@ -22,9 +15,7 @@ constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
 Book::Book() {
-#ifdef PGWK_HAVE_LZX_DECODER
   decoder_ = std::make_unique<LzxDecoder>();
-#endif
   chmLinkPattern_.compile(kChmLinkPattern);
 }
 
