@@ -2,8 +2,14 @@
 
 namespace pgwk::tool {
 
-ToolBook::ToolBook(const std::string& path) : book_(std::make_unique<Book>()) {
-  main_ = &book_->openChmFile(path);
+ToolBook::ToolBook(const std::string& path, Opening opening) : book_(std::make_unique<Book>()) {
+  if (opening == Opening::whole) {
+    main_ = &book_->openChmFile(path);
+  } else {
+    main_ = &ChmArchive::open(*book_, path);
+    book_->readSectionList(*main_);
+    main_->markComplete();
+  }
   book_->setMainArchive(main_);
 }
 
