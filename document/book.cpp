@@ -2,10 +2,9 @@
 
 #include <filesystem>
 
+#include "document/lzx_decoder.h"
 #include "document/name_rules.h"
 #include "foundation/text_routines.h"
-
-#include "document/lzx_decoder.h"
 
 namespace pgwk {
 
@@ -14,10 +13,7 @@ namespace {
 constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
-Book::Book() {
-  decoder_ = std::make_unique<LzxDecoder>();
-  chmLinkPattern_.compile(kChmLinkPattern);
-}
+Book::Book() : decoder_(std::make_unique<LzxDecoder>()) { chmLinkPattern_.compile(kChmLinkPattern); }
 
 Book::~Book() = default;
 
