@@ -74,6 +74,32 @@ std::u16string decodeStoredName(const std::uint8_t* bytes, std::uint32_t length)
   return units;
 }
 
+bool isPlainAscii(const std::uint8_t* bytes, std::uint32_t length) {
+  for (std::uint32_t i = 0; i < length; ++i)
+    if (bytes[i] >= 0x80) return false;
+  return true;
+}
+
+[[noreturn]] void nameTooLong() {
+  raiseError("Corrupt directory: a stored name is longer than %zu characters.", ChmArchive::kMaxNameUnits);
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
+std::size_t ChmArchive::CaseBlindHash::operator()(std::string_view text) const noexcept {
+  std::size_t hash = 14695981039346656037ull;  // FNV-1a over the lower-cased bytes
+  for (char c : text) hash = (hash ^ static_cast<unsigned char>(asciiLower(c))) * 1099511628211ull;
+  return hash;
+}
+
+bool ChmArchive::CaseBlindEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  return equalIgnoringCase(a, b);
+}
+
+namespace {
+
 std::string archivePath(std::string_view given) {
   std::string path(given.substr(0, ChmArchive::kMaxPath));
   trim(path);
@@ -196,16 +222,22 @@ void ChmArchive::addEntries(const std::vector<std::uint8_t>& names, int codePage
   }
 
   NamesReader walk(names);
+  std::string extension;
   for (DirectoryEntry& entry : entries_) {
     std::uint32_t length = walk.encint();
     const std::uint8_t* bytes = walk.take(length);
-    std::u16string units = decodeStoredName(bytes, length);
-    if (units.size() > kMaxNameUnits)
-      raiseError("Corrupt directory: a stored name is longer than %zu characters.", kMaxNameUnits);
-    entry.name = codePageFromUtf16(units, codePage);
-    std::string extension = extensionOf(entry.name);
+    if (isPlainAscii(bytes, length)) {
+      // Most names are ASCII: the same bytes in every code page the reader knows.
+      if (length > kMaxNameUnits) nameTooLong();
+      entry.name.assign(reinterpret_cast<const char*>(bytes), length);
+    } else {
+      std::u16string units = decodeStoredName(bytes, length);
+      if (units.size() > kMaxNameUnits) nameTooLong();
+      entry.name = codePageFromUtf16(units, codePage);
+    }
+    extensionOf(entry.name, extension);
     if (!extension.empty() && !hasExtension(extension))
-      extensions_.add(std::make_unique<std::string>(std::move(extension)));
+      extensions_.add(std::make_unique<std::string>(extension));
     entry.section = walk.encint();
     entry.offset = walk.encint();
     entry.length = walk.encint();
@@ -219,8 +251,8 @@ void ChmArchive::indexEntries() {
   for (std::uint32_t i = 0; i < entries_.size(); ++i) {
     std::string_view name = entries_[i].name;
     if (name.starts_with("/")) name.remove_prefix(1);
-    byName_.try_emplace(lowerCased(name), i);
-    byFileName_.try_emplace(lowerCased(fileNameOfStored(entries_[i].name)), i);
+    byName_.try_emplace(name, i);
+    byFileName_.try_emplace(fileNameOfStored(entries_[i].name), i);
   }
 }
 
@@ -236,10 +268,10 @@ std::string ChmArchive::entryName(std::int64_t position) const {
 }
 
 std::int64_t ChmArchive::lookUp(std::string_view workName, bool allowFileNameOnly) const {
-  auto exact = byName_.find(lowerCased(workName));
+  auto exact = byName_.find(workName);
   if (exact != byName_.end()) return exact->second;
   if (!allowFileNameOnly) return -1;
-  auto byFile = byFileName_.find(lowerCased(fileNameOfStored(workName)));
+  auto byFile = byFileName_.find(fileNameOfStored(workName));
   if (byFile == byFileName_.end()) return -1;
   return byFile->second;
 }

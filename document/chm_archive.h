@@ -119,8 +119,17 @@ class ChmArchive {
   // Lower-case name (without one leading "/") and lower-case file-name part, each to
   // the first entry that has it: lookups answer as the linear scans in directory
   // order would, without walking thousands of entries per page.
-  std::unordered_map<std::string, std::uint32_t> byName_;
-  std::unordered_map<std::string, std::uint32_t> byFileName_;
+  // Keys are views into the entries' own names, hashed and compared ignoring ASCII
+  // case, so building the maps copies no name.
+  struct CaseBlindHash {
+    std::size_t operator()(std::string_view text) const noexcept;
+  };
+  struct CaseBlindEqual {
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
+  using NameMap = std::unordered_map<std::string_view, std::uint32_t, CaseBlindHash, CaseBlindEqual>;
+  NameMap byName_;
+  NameMap byFileName_;
 };
 
 }  // namespace pgwk

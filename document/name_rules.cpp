@@ -17,17 +17,23 @@ bool isOneOf(std::string_view extension, std::initializer_list<std::string_view>
 
 }  // namespace
 
-std::string extensionOf(std::string_view name) {
+void extensionOf(std::string_view name, std::string& out) {
+  out.clear();
   std::size_t cut = name.rfind('\\');
   if (cut == std::string_view::npos) cut = name.rfind('/');
   std::string_view file = cut == std::string_view::npos ? name : name.substr(cut + 1);
   std::size_t dot = file.rfind('.');
-  if (dot == std::string_view::npos) return {};
+  if (dot == std::string_view::npos) return;
   std::string_view extension = file.substr(dot);
-  extension = extension.substr(0, std::min(extension.find('#'), kMaxExtension));
-  std::string result = lowerCased(extension);
-  trim(result);
-  return result;
+  out.assign(extension.substr(0, std::min(extension.find('#'), kMaxExtension)));
+  lowerCase(out);
+  trim(out);
+}
+
+std::string extensionOf(std::string_view name) {
+  std::string out;
+  extensionOf(name, out);
+  return out;
 }
 
 std::string_view folderOf(std::string_view path) {
