@@ -8,6 +8,7 @@
 #include <new>
 
 #include "document/book.h"
+#include "document/current_archive_keeper.h"
 #include "document/lzx_decoder.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
@@ -16,20 +17,6 @@
 namespace pgwk {
 
 namespace {
-
-// The current archive as it was when the object was made comes back when it goes,
-// also when an error passes through.
-class CurrentArchiveKeeper {
- public:
-  explicit CurrentArchiveKeeper(Book& book) : book_(book), kept_(book.currentArchive()) {}
-  ~CurrentArchiveKeeper() { book_.setCurrentArchive(kept_); }
-  CurrentArchiveKeeper(const CurrentArchiveKeeper&) = delete;
-  CurrentArchiveKeeper& operator=(const CurrentArchiveKeeper&) = delete;
-
- private:
-  Book& book_;
-  ChmArchive* kept_;
-};
 
 std::string text(std::string_view view) { return std::string(view); }
 

@@ -15,7 +15,7 @@
 #include "document/book.h"
 #include "document/name_rules.h"
 #include "document_support.h"
-#include "md5.h"
+#include "support/md5.h"
 #include "platform/code_page.h"
 #include "support/corpus.h"
 

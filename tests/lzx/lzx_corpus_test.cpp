@@ -11,7 +11,7 @@
 
 #include "document/lzx_decoder.h"
 #include "lzx/chm_lzx_section.h"
-#include "lzx/md5.h"
+#include "support/md5.h"
 #include "lzx/peer_lzxd.h"
 #include "support/corpus.h"
 

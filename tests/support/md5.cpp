@@ -1,4 +1,4 @@
-#include "lzx/md5.h"
+#include "support/md5.h"
 
 #include <cmath>
 #include <cstring>
