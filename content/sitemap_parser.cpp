@@ -7,6 +7,7 @@
 #include "content/tag_reader.h"
 #include "document/book.h"
 #include "document/book_files.h"
+#include "document/current_archive_keeper.h"
 #include "document/name_rules.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
@@ -14,20 +15,6 @@
 namespace pgwk {
 
 namespace {
-
-// Puts the Book's current archive back when the scope ends, also when an error
-// passes through: following a reference must not move the reader's cursor.
-class CurrentArchiveKeeper {
- public:
-  explicit CurrentArchiveKeeper(Book& book) : book_(book), kept_(book.currentArchive()) {}
-  ~CurrentArchiveKeeper() { book_.setCurrentArchive(kept_); }
-  CurrentArchiveKeeper(const CurrentArchiveKeeper&) = delete;
-  CurrentArchiveKeeper& operator=(const CurrentArchiveKeeper&) = delete;
-
- private:
-  Book& book_;
-  ChmArchive* kept_;
-};
 
 bool isTag(std::string_view tag, std::string_view text) { return equalIgnoringCase(tag, text); }
 

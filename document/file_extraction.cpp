@@ -8,6 +8,7 @@
 #include <new>
 
 #include "document/book.h"
+#include "document/current_archive_keeper.h"
 #include "document/lzx_decoder.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
@@ -16,20 +17,6 @@
 namespace pgwk {
 
 namespace {
-
-// The current archive as it was when the object was made comes back when it goes,
-// also when an error passes through.
-class CurrentArchiveKeeper {
- public:
-  explicit CurrentArchiveKeeper(Book& book) : book_(book), kept_(book.currentArchive()) {}
-  ~CurrentArchiveKeeper() { book_.setCurrentArchive(kept_); }
-  CurrentArchiveKeeper(const CurrentArchiveKeeper&) = delete;
-  CurrentArchiveKeeper& operator=(const CurrentArchiveKeeper&) = delete;
-
- private:
-  Book& book_;
-  ChmArchive* kept_;
-};
 
 std::string text(std::string_view view) { return std::string(view); }
 
@@ -122,6 +109,11 @@ FileBuffer Book::readFile(std::string_view name, bool ownCopy) {
   // that is how the list itself is read.
   if (sections.empty()) return readPlain(*archive, entry, 0, name, ownCopy);
   raiseError("Wrong content section id.\n");
+}
+
+std::string Book::readFile(std::string_view reference) {
+  FileBuffer file = readFile(reference, false);
+  return std::string(file.view());
 }
 
 FileBuffer Book::readPlain(const ChmArchive& archive, const DirectoryEntry& entry, std::uint32_t sectionOffset,
