@@ -58,6 +58,8 @@ std::string_view folderOfArchive(std::string_view path) {
 
 ChmArchive& Book::openChmFile(std::string_view givenPath) {
   ChmArchive* remembered = current_;
+  const int rememberedHeaderLanguage = headerLanguage_;
+  const int rememberedContentLanguage = contentLanguage_;
   headerLanguage_ = kDefaultLanguage;
   contentLanguage_ = kDefaultLanguage;
   try {
@@ -83,6 +85,10 @@ ChmArchive& Book::openChmFile(std::string_view givenPath) {
   } catch (...) {
     current_ = remembered;
     removeIncompleteArchives();
+    // A merged file that does not open must not leave the book's text to be read in
+    // the default code page: the languages go back to the file that is current.
+    headerLanguage_ = rememberedHeaderLanguage;
+    contentLanguage_ = rememberedContentLanguage;
     throw;
   }
 }
