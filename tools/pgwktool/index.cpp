@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "content/book_loading.h"
 #include "document/book.h"
 #include "tools/pgwktool/command.h"
 #include "tools/pgwktool/tool_book.h"
@@ -17,7 +16,7 @@ int listIndex(const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError{"expects one book"};
   ToolBook tool(args[0]);
   Book& book = tool.book();
-  loadKeywordIndexes(book);
+  tool.loadKeywordIndexes();
   const SitemapIndex& index = book.keywordIndex();
   const int codePage = book.contentCodePage();
   struct Item {

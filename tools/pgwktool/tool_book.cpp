@@ -30,4 +30,10 @@ ToolBook::ToolBook(const std::string& path, Opening opening)
   book_->setCurrentArchive(main_);
 }
 
+void ToolBook::loadKeywordIndexes() {
+  pgwk::loadKeywordIndexes(*book_);
+  // What the command prints next starts on a clean line.
+  progress_.clear();
+}
+
 }  // namespace pgwk::tool

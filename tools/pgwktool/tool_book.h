@@ -28,6 +28,9 @@ class ToolBook {
   // which prints it.
   explicit ToolBook(const std::string& path, Opening opening = Opening::whole);
   Book& book() { return *book_; }
+  // The keyword indexes of every archive, as the index pane loads them; an error is
+  // shown and ends the loading.
+  void loadKeywordIndexes();
   ChmArchive& mainArchive() { return *main_; }
   // How many message boxes the engine has shown so far (on standard error).
   int errorsShown() const { return errorReport_.shownCount(); }
