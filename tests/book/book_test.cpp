@@ -317,10 +317,14 @@ TEST(BookCollection, ThreeBooksOfWhichOneIsMissing) {
   EXPECT_EQ(test::documentOrder(book),
             (std::vector<std::string>{"Reference", "Maps", "Volume", "Chapter 1", "Chapter 2"}));
 
-  // A relative reference from the collection resolves against the ".col" file's folder.
-  EXPECT_TRUE(book.switchArchive("atlas.chm::/maps.htm"));
-  EXPECT_EQ(book.currentArchive(), book.archives().at(1));
-  EXPECT_EQ(book.archives().count(), 3);
+  // A relative reference from the collection resolves against the ".col" file's
+  // folder and finds the book the collection opened, in whatever case it is written.
+  for (const char* reference : {"atlas.chm::/maps.htm", "ATLAS.CHM::/maps.htm"}) {
+    book.setCurrentArchive(&collection);
+    EXPECT_TRUE(book.switchArchive(reference));
+    EXPECT_EQ(book.currentArchive(), book.archives().at(1));
+    EXPECT_EQ(book.archives().count(), 3);
+  }
 }
 
 TEST(BookCollection, Failures) {
