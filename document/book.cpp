@@ -1,12 +1,14 @@
 #include "document/book.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <utility>
 
+#include "document/current_archive_keeper.h"
 #include "document/lzx_decoder.h"
 #include "document/name_rules.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
+#include "platform/code_page.h"
 
 namespace pgwk {
 
@@ -84,35 +86,40 @@ bool Book::hasExtension(std::string_view extension, const ChmArchive* archive) c
   return archive && archive->hasExtension(extension);
 }
 
-bool Book::switchArchive(std::string_view reference) {
-  std::string work(reference.substr(0, ChmArchive::kMaxPath));
-  if (work.empty() || chmLinkPattern_.match(work) <= 0) return false;
-  std::string file = chmLinkPattern_.groupText(1);
-  trim(file);
-  if (file.empty()) return false;
-  decodeReferences(file, contentCodePage());
-  // A relative CHM path is taken from the folder of the archive that holds the link.
-  if (file[0] != '/' && file[0] != '\\' && current_) file = std::string(folderOf(current_->path())) + file;
-  std::string resolved = std::filesystem::path(file).lexically_normal().string();
-  for (int i = 0; i < archives_.count(); ++i) {
-    ChmArchive* archive = archives_.at(i);
-    if (equalIgnoringCase(archive->path(), resolved) || equalIgnoringCase(archive->path(), file)) {
-      current_ = archive;
-      return true;
-    }
-  }
-  openChmFile(resolved);
-  return true;
+std::string Book::makeReference(const ChmArchive* archive, std::string_view name) {
+  if (!archive || linkPrefixLength(chmLinkPattern_, name) > 0) return std::string(name);
+  return archive->path() + "::" + std::string(name);
 }
 
-void Book::removeIncompleteArchives() {
-  for (int i = archives_.count() - 1; i >= 0; --i) {
+std::u16string Book::archiveFileName(const ChmArchive& archive) {
+  std::string_view path = archive.path();
+  std::size_t cut = path.find_last_of("/\\");
+  std::u16string name = utf16FromUtf8(cut == std::string_view::npos ? path : path.substr(cut + 1));
+  if (name.size() > ChmArchive::kMaxPath) name.resize(ChmArchive::kMaxPath);
+  return name;
+}
+
+ChmArchive* Book::archiveNamed(std::u16string_view fileName) const {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+  for (int i = 0; i < archives_.count(); ++i) {
     ChmArchive* archive = archives_.at(i);
-    if (archive->complete()) continue;
-    if (current_ == archive) current_ = nullptr;
-    if (main_ == archive) main_ = nullptr;
-    archives_.removeAt(i);
+    std::u16string name = archiveFileName(*archive);
+    if (name.size() == fileName.size() &&
+        std::equal(name.begin(), name.end(), fileName.begin(), [&](char16_t a, char16_t b) { return lower(a) == lower(b); }))
+      return archive;
   }
+  return nullptr;
+}
+
+bool Book::isCollection() const { return !archives_.empty() && archives_.at(0)->isCollection(); }
+
+bool Book::hasKeywordIndex() {
+  CurrentArchiveKeeper keeper(*this);
+  for (int i = 0; i < archives_.count(); ++i) {
+    current_ = archives_.at(i);
+    if (!indexFile().empty()) return true;
+  }
+  return false;
 }
 
 }  // namespace pgwk

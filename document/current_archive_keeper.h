@@ -1,12 +1,13 @@
 #pragma once
+// Puts the Book's current archive back when the scope ends, also when an error passes
+// through: operations that look into other archives (reading a system file from the
+// companion, following a merged file, loading every index) must leave the reader's
+// cursor where they found it.
 
 #include "document/book.h"
 
 namespace pgwk {
 
-// Puts the Book's current archive back when the scope ends, also when an error
-// passes through: operations that follow references must not move the reader's
-// cursor.
 class CurrentArchiveKeeper {
  public:
   explicit CurrentArchiveKeeper(Book& book) : book_(book), kept_(book.currentArchive()) {}

@@ -111,6 +111,11 @@ FileBuffer Book::readFile(std::string_view name, bool ownCopy) {
   raiseError("Wrong content section id.\n");
 }
 
+std::string Book::readFile(std::string_view reference) {
+  FileBuffer file = readFile(reference, false);
+  return std::string(file.view());
+}
+
 FileBuffer Book::readPlain(const ChmArchive& archive, const DirectoryEntry& entry, std::uint32_t sectionOffset,
                            std::string_view name, bool ownCopy) {
   if (!containerExists(archive.path())) {

@@ -57,10 +57,19 @@ int showInfo(const std::vector<std::string>& args) {
     extensions += utf8FromCodePage(*archive.extensions().at(i), archive.nameCodePage());
   }
   line("extensions", extensions);
+  // Every file the book has opened: for a collection its ".col" file first, then the
+  // books it lists; for a CHM file the file itself, then the ones its contents merge.
+  const PtrArray<ChmArchive>& archives = book.archives();
+  line("archives", std::to_string(archives.count()));
+  for (int i = 0; i < archives.count(); ++i) {
+    const ChmArchive& each = *archives.at(i);
+    line("archive", printablePath(each.path()) + (each.isCollection() ? " (collection)" : ""));
+  }
   return 0;
 }
 
-CommandRegistration registration({"info", "BOOK", "what the reader knows about the book, as key: value lines",
+CommandRegistration registration({"info", "BOOK", "what the reader knows about the book and its main CHM file, as key: value lines, "
+                                  "and the archives it has opened",
                                   showInfo});
 
 }  // namespace

@@ -45,6 +45,7 @@ void TerminalProgress::clear() {
 }
 
 void TerminalErrorReport::showMessage(std::string_view caption, std::string_view text) {
+  ++shown_;
   if (progress_) progress_->clear();
   std::string shown(text);
   if (book_) shown = utf8FromCodePage(shown, book_->contentCodePage());

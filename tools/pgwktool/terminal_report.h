@@ -45,9 +45,11 @@ class TerminalErrorReport : public ErrorReport {
       : book_(book), progress_(progress) {}
   void setBook(const Book* book) { book_ = book; }
   void showMessage(std::string_view caption, std::string_view text) override;
+  int shownCount() const { return shown_; }
 
  private:
   const Book* book_;
+  int shown_ = 0;
   TerminalProgress* progress_;
 };
 
