@@ -22,8 +22,13 @@ void Dialog::setTopmost(bool topmost) {
   changed();
 }
 
+int Dialog::captionHeight() const {
+  return parent() == kNoWidget ? lineHeight(font()) + 6 * ui().scale() : 0;
+}
+
 void Dialog::describeKind(nlohmann::json& out) const {
   out["defaultButton"] = defaultButton_;
+  out["caption"] = captionHeight();
   out["topmost"] = topmost_;
   if (const MessageBoxInfo* info = ui().messageBoxInfo(id())) {
     static constexpr const char* kIcons[] = {"none", "error", "warning", "information", "question"};
@@ -55,7 +60,7 @@ int PropertySheet::tabHeight() const { return lineHeight(font()) + 8 * ui().scal
 
 WidgetId PropertySheet::addPage(std::u16string title, int controlId) {
   int top = tabHeight();
-  Rect area = Rect::fromSize(0, top, rect().width(), std::max(0, rect().height() - top));
+  Rect area = Rect::fromSize(0, top, rect().width(), std::max(0, rect().height() - captionHeight() - top));
   Dialog& page = ui().create<Dialog>(id(), controlId, area);
   page.setVisible(false);
   pages_.push_back(page.id());

@@ -29,6 +29,10 @@ class Dialog : public Widget {
   void setDefaultButton(int controlId);
   bool topmost() const { return topmost_; }
   void setTopmost(bool topmost);
+  // A top-level dialog draws its title in a bar this high at the top of its
+  // rectangle; its controls are placed relative to the area below (child
+  // dialogs, such as property-sheet pages, have none).
+  int captionHeight() const;
   void applyInput(const InputEvent& event) override;
 
  protected:
@@ -44,7 +48,7 @@ class PropertySheet : public Dialog {
  public:
   PropertySheet(Ui& ui, WidgetId id, WidgetId parent, int controlId)
       : Dialog(ui, id, parent, controlId, WidgetKind::PropertySheet) {}
-  // Creates the page as a hidden child dialog filling the area below the tabs.
+  // Creates the page as a hidden child dialog filling the client area below the tabs.
   WidgetId addPage(std::u16string title, int controlId = 0);
   const std::vector<WidgetId>& pages() const { return pages_; }
   int activePage() const { return active_; }

@@ -329,12 +329,12 @@ void Ui::setShown(bool shown) {
 
 bool Ui::post(Message message) { return queue_.post(std::move(message)); }
 
-void Ui::postInput(InputEvent event) {
+bool Ui::postInput(InputEvent event) {
   Message message;
   message.kind = MessageKind::Input;
   message.window = event.widget;
   message.input = std::make_shared<const InputEvent>(std::move(event));
-  post(std::move(message));
+  return post(std::move(message));
 }
 
 std::int64_t Ui::send(Message message) {
@@ -477,34 +477,32 @@ int Ui::messageBox(WidgetId owner, std::u16string text, std::u16string caption, 
   int abortValue = buttons.back().id;
   if (style.buttons == MessageBoxButtons::Ok) abortValue = button_id::Ok;
 
-  // Layout: the text wrapped into at most the screen width less margins.
+  // Layout: the text wrapped into at most the screen width less margins, the
+  // buttons in a row below it, all under the box's caption.
   const int s = scale();
   const Font font = systemFont(s);
   const int margin = 8 * s;
+  const int iconSpace = style.icon != MessageBoxIcon::None ? 28 * s : 0;
   const int buttonWidth = 60 * s;
   const int buttonHeight = lineHeight(font) + 8 * s;
-  int width = std::min(screen_.width - 16 * s, 220 * s);
-  int textWidth = width - 2 * margin - (style.icon != MessageBoxIcon::None ? 28 * s : 0);
-  Size extent = textExtent(font, text);
-  int lines = std::max(1, (extent.width + textWidth - 1) / std::max(1, textWidth));
+  const int count = static_cast<int>(buttons.size());
+  const int rowWidth = count * buttonWidth + (count - 1) * margin;
+  int width = std::max(std::min(screen_.width - 16 * s, 220 * s), rowWidth + 2 * margin);
+  int textWidth = width - 2 * margin - iconSpace;
+  int lines = std::max(1, (textExtent(font, text).width + textWidth - 1) / std::max(1, textWidth));
   for (char16_t c : text) lines += c == u'\n' ? 1 : 0;
-  int textHeight = lines * lineHeight(font);
-  int height = margin + textHeight + margin + buttonHeight + margin + lineHeight(font) + 4 * s;
-  int x = (screen_.width - width) / 2;
-  int y = std::max(0, (screen_.height - height) / 3);
+  int textHeight = std::max(lines * lineHeight(font), iconSpace);
 
-  Dialog& box = create<Dialog>(kNoWidget, 0, Rect::fromSize(x, y, width, height), caption);
+  Dialog& box = create<Dialog>(kNoWidget, 0, Rect{}, caption);
+  int height = box.captionHeight() + margin + textHeight + margin + buttonHeight + margin;
+  box.setRect(Rect::fromSize((screen_.width - width) / 2, std::max(0, (screen_.height - height) / 3), width, height));
   box.setTopmost(style.topmost);
   box.setVisible(false);
   box.setDefaultButton(buttons.front().id);
-  MessageBoxInfo info{box.id(), owner, text, caption, style};
-  messageBoxes_[box.id()] = info;
-  int textLeft = margin + (style.icon != MessageBoxIcon::None ? 28 * s : 0);
-  create<Label>(box.id(), 0xFFFF, Rect::fromSize(textLeft, margin, textWidth, textHeight), std::move(text));
-  int count = static_cast<int>(buttons.size());
-  int rowWidth = count * buttonWidth + (count - 1) * margin;
+  messageBoxes_[box.id()] = MessageBoxInfo{box.id(), owner, text, caption, style};
+  create<Label>(box.id(), 0xFFFF, Rect::fromSize(margin + iconSpace, margin, textWidth, textHeight), std::move(text));
   int bx = (width - rowWidth) / 2;
-  int by = height - margin - buttonHeight - lineHeight(font) - 4 * s;
+  int by = margin + textHeight + margin;
   for (const auto& spec : buttons) {
     create<Button>(box.id(), spec.id, Rect::fromSize(bx, by, buttonWidth, buttonHeight), spec.text);
     bx += buttonWidth + margin;

@@ -143,7 +143,7 @@ class Ui {
   // ---- the loop
   // Thread-safe. False when the queue refused the message (full).
   bool post(Message message);
-  void postInput(InputEvent event);
+  bool postInput(InputEvent event);
   // Runs the target's handler now, then its default handling; returns the answer.
   std::int64_t send(Message message);
   // Blocks for the next message; false when it is the quit message.
