@@ -187,6 +187,7 @@ void HtmlView::applyInput(const InputEvent& event) {
       if (!current) return;
       hasSelection_ = event.flag;
       selectedText_ = event.flag ? event.text : std::u16string();
+      message.flag = event.flag;
       notifyParent(event.code, message);
       return;
     default:

@@ -208,6 +208,7 @@ void WebBackend::Impl::routeUi() {
     res.set_content(std::string(asset->data), type.c_str());
   };
   uiServer.Get("/", serveAsset);
+  uiServer.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
   uiServer.Get(R"(/[A-Za-z0-9_.-]+)", serveAsset);
   uiServer.Get(R"(/res/[A-Za-z0-9_.-]+)", serveAsset);
 

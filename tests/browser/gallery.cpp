@@ -106,7 +106,7 @@ json describeMessage(const Message& m) {
            {"notify", m.notifyCode},          {"source", m.source}, {"ctrl", m.controlId},
            {"index", m.index},                {"item", m.item},     {"delta", m.delta},
            {"x", m.x},                        {"y", m.y},           {"flag", m.flag},
-           {"param", m.param},                {"text", toUtf8(m.text)}, {"data", m.data}};
+           {"param", m.param},                {"text", toUtf8(m.text.substr(0, 200))}, {"data", m.data}};
   return out;
 }
 
@@ -124,6 +124,7 @@ struct Gallery {
   template <class W>
   W& add(int controlId, std::u16string text = {}) {
     W& w = ui.create<W>(main->id(), controlId, Rect{}, std::move(text));
+    w.setHandler([this](const Message& m) { return log(m); });
     byControl[controlId] = &w;
     return w;
   }
@@ -143,10 +144,10 @@ struct Gallery {
     caption.setNotify(true);
     add<Edit>(101);
     add<Button>(102, u"Message");
+    add<GroupBox>(106, u"Group");
     add<CheckBox>(103, u"Check");
     add<RadioButton>(104, u"One").setChecked(true);
     add<RadioButton>(105, u"Two");
-    add<GroupBox>(106, u"Group");
     auto& list = add<ComboBox>(107);
     for (const char16_t* text : {u"Automatic", u"Western", u"Cyrillic"}) list.add(text);
     list.setSelection(0);
@@ -183,7 +184,6 @@ struct Gallery {
     add<Button>(116, u"Sheet");
     add<Button>(117, u"Menu");
     view = &add<HtmlView>(118);
-    view->setHandler([this](const Message& m) { return log(m); });
 
     fileMenu = &ui.createMenu();
     Menu& recent = ui.createMenu();
@@ -228,10 +228,10 @@ struct Gallery {
     place(100, 2, 4, 36, 14);
     place(101, 40, 2, 120, 18);
     place(102, 164, 2, 72, 18);
-    place(106, 2, 22, 234, 24);
-    place(103, 8, 28, 60, 16);
-    place(104, 80, 28, 50, 16);
-    place(105, 140, 28, 50, 16);
+    place(106, 2, 22, 234, 26);
+    place(103, 8, 30, 60, 16);
+    place(104, 80, 30, 50, 16);
+    place(105, 140, 30, 50, 16);
     place(107, 2, 50, 80, 18);
     place(108, 86, 50, 80, 18);
     place(109, 170, 50, 16, 18);
@@ -362,6 +362,17 @@ struct Gallery {
       ui.openExternal(rest);
     } else if (verb == "busy") {
       ui.setCursor(rest == "1" ? CursorShape::Busy : CursorShape::Normal);
+    } else if (verb == "long") {
+      // A long operation that does not return to the loop: only repaint shows progress.
+      auto* progress = static_cast<ProgressBar*>(byControl[111]);
+      ui.setCursor(CursorShape::Busy);
+      for (int p = 0; p <= 100; p += 10) {
+        progress->setPosition(p);
+        ui.repaint();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      }
+      ui.setCursor(CursorShape::Normal);
+      say("LONG DONE");
     } else if (verb == "text") {
       byControl[100]->setText(fromUtf8(rest));
     } else if (verb == "state") {

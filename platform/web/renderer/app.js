@@ -98,7 +98,7 @@
       node = null;
     }
     if (!node) {
-      node = create(w);
+      node = create[w.kind](w);
       node.kind = w.kind;
       node.id = w.id;
       node.el.classList.add('w', 'w-' + w.kind);
@@ -923,6 +923,10 @@
         send(Object.assign(base, { code: 1151, flag: !!data.has, text: typeof data.text === 'string' ? data.text.slice(0, 1 << 20) : '' }));
         return;
       case 'key':
+        if (popupEl && num(data.code) === 27) {
+          if (data.down) send({ k: 'menu', code: 0 });
+          return;
+        }
         send({ k: 'key', w: node.id, code: num(data.code), flag: !!data.down });
         return;
       default:
@@ -940,11 +944,18 @@
   window.addEventListener('blur', () => send({ k: 'winfocus', flag: false }));
   // Keys pressed outside any control go to the focused widget, else the main window.
   const browserKeys = new Set([112, 113, 114, 115, 116, 117, 118, 119, 120, 121]);
-  document.addEventListener('keydown', (e) => {
-    if (popupEl && e.keyCode === 27) {
+  // Escape closes an open menu wherever the focus is; it runs before the controls' own handlers.
+  window.addEventListener(
+    'keydown',
+    (e) => {
+      if (!popupEl || e.keyCode !== 27) return;
+      e.stopPropagation();
+      e.preventDefault();
       send({ k: 'menu', code: 0 });
-      return;
-    }
+    },
+    true
+  );
+  document.addEventListener('keydown', (e) => {
     if (browserKeys.has(e.keyCode)) e.preventDefault();
     const target = (globals && (globals.focus || globals.main)) || 0;
     if (target) sendKey(target, e, true);
