@@ -160,6 +160,10 @@ struct WebBackend::Impl {
 void WebBackend::Impl::bind() {
   uiServer.new_task_queue = [] { return new httplib::ThreadPool(kUiThreads); };  // httplib owns it
   contentServer.new_task_queue = [] { return new httplib::ThreadPool(kContentThreads); };
+  for (httplib::Server* server : {&uiServer, &contentServer}) {
+    server->set_tcp_nodelay(true);  // small answers must not wait for the peer's delayed ack
+    server->set_keep_alive_max_count(100);
+  }
   uiServer.set_payload_max_length(kMaxEventBody);
   contentServer.set_payload_max_length(1024);
   uiPort = uiServer.bind_to_any_port(kLoopback);

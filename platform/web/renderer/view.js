@@ -143,7 +143,22 @@
     window.addEventListener('load', function () {
       if (document.title) report({ type: 'title', title: document.title });
       reportScroll('complete');
+      watchTitle();
     });
+  }
+
+  // A title the page changes later is reported again.
+  function watchTitle() {
+    var last = document.title;
+    var timer = 0;
+    new MutationObserver(function () {
+      clearTimeout(timer);
+      timer = setTimeout(function () {
+        if (document.title === last) return;
+        last = document.title;
+        report({ type: 'title', title: last });
+      }, 20);
+    }).observe(document.head || document.documentElement, { childList: true, subtree: true, characterData: true });
   }
 
   // ---- the view's settings and commands, from the reader's page only
