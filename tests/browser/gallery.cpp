@@ -74,6 +74,11 @@ void writePages(const fs::path& root, const std::string& uiOrigin) {
             "<script>document.title = 'SCRIPT RAN';</script></head>\n"
             "<body onload=\"document.title = 'HANDLER RAN'\"><p id=\"p\">Script page</p>\n"
             "<script>document.getElementById('p').textContent = 'SCRIPT RAN';</script></body></html>\n");
+  // Tries to go elsewhere by itself once loaded.
+  writeFile(root / "0/wander.htm",
+            "<html><head><title>Wander</title></head><body><p id=\"w\">stay</p>\n"
+            "<script>window.addEventListener('load', () => setTimeout(() => { location.href = 'index.htm#top'; }, 50));"
+            "</script></body></html>\n");
   // Runs with scripting on and reports, through its title, what it could reach.
   writeFile(root / "0/attack.htm",
             "<html><head><title>attack</title></head><body><script>\n"
@@ -243,6 +248,11 @@ struct Gallery {
     place(115, 24, 146, 68, 18);
     place(116, 96, 146, 68, 18);
     place(117, 168, 146, 68, 18);
+    auto* list = static_cast<ListView*>(byControl[112]);
+    list->setColumnWidth(0, 70 * s);
+    list->setColumnWidth(1, 30 * s);
+    list->setHeaderImages(ImageList::sortArrows(s));
+    static_cast<TreeView*>(byControl[113])->setImages(ImageList::contents(s));
     int viewTop = 168 * s;
     view->setRect(Rect::fromSize(0, viewTop, screen.width, std::max(0, screen.height - barHeight - viewTop)));
   }

@@ -53,6 +53,15 @@ describe('book pages in the HTML view', { skip: !playwright && 'playwright-core 
     assert.equal(await frame().locator('#p').textContent(), 'SCRIPT RAN');
   });
 
+  test('a page that navigates by itself is reported and stays', async () => {
+    gallery.command('scripting 1');
+    const from = await load('wander.htm');
+    const about = await gallery.waitEvent({ kind: 'notify', code: 1133 }, { from });
+    assert.equal(about.data, `file://${gallery.root}/0/index.htm#top`);
+    await new Promise((r) => setTimeout(r, 200));
+    assert.equal(await frame().locator('#w').textContent(), 'stay');
+  });
+
   test('a page from the content origin cannot reach the UI or its token', async () => {
     gallery.command('scripting 1');
     const from = gallery.mark();

@@ -289,6 +289,14 @@ describe('widget gallery in Chromium', { skip: !playwright && 'playwright-core i
     }
   });
 
+  test('a reload of the page keeps working without the token in the address', async () => {
+    await page.reload();
+    await settled(page, gallery);
+    const from = gallery.mark();
+    await w(100).click();
+    await gallery.waitEvent({ kind: 'command', code: 100 }, { from });
+  });
+
   test('a resize gives the display-change event', async () => {
     const from = gallery.mark();
     await page.setViewportSize({ width: 1280, height: 800 });

@@ -7,8 +7,15 @@
 'use strict';
 (() => {
   // The token comes in the address's fragment, which never leaves the browser;
-  // it is taken out of the address bar at once.
-  const token = decodeURIComponent(location.hash.slice(1));
+  // it is taken out of the address bar at once and kept for this tab only, so
+  // that reloading the page still works.
+  let token = decodeURIComponent(location.hash.slice(1));
+  try {
+    if (token) sessionStorage.setItem('pgwk-token', token);
+    else token = sessionStorage.getItem('pgwk-token') || '';
+  } catch (e) {
+    // no storage: a reload then needs the address with the token again
+  }
   if (location.hash) history.replaceState(null, '', location.pathname);
 
   const screenEl = document.getElementById('screen');
