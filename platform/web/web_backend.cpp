@@ -389,6 +389,12 @@ WebBackend::WebBackend(ui::Ui& ui, WebOptions options) : impl_(std::make_unique<
   impl_->uiThread = std::thread([this] { impl_->uiServer.listen_after_bind(); });
   impl_->contentThread = std::thread([this] { impl_->contentServer.listen_after_bind(); });
   impl_->watchdog = std::thread([this] { impl_->watch(); });
+  // A stop() that comes before the listening loop has started would not reach
+  // it, and the destructor would wait on it for ever: wait until both listen.
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  while ((!impl_->uiServer.is_running() || !impl_->contentServer.is_running()) && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   ui.setBackend(this);
   if (impl_->options.openBrowser) openPage();
 }

@@ -121,6 +121,7 @@ TEST_F(LoopTest, AModalDialogWithoutAnAnswerFailsInsteadOfHanging) {
 
 TEST_F(LoopTest, QuitOrDestructionEndsNestedLoops) {
   Dialog& dialog = makeDialog(u"Options");
+  const WidgetId dialogId = dialog.id();
   headless.onDialog([&](WidgetId) { ui.postQuit(7); });
   EXPECT_EQ(ui.runModal(dialog.id(), -5), -5);
   Message message;
@@ -130,7 +131,7 @@ TEST_F(LoopTest, QuitOrDestructionEndsNestedLoops) {
   // The page went away while the dialog was open: the window is hidden, the
   // program closes, its windows go, and the modal loop returns.
   main.setHandler([&](const Message& m) -> std::int64_t {
-    if (m.kind == MessageKind::WindowHidden) ui.destroy(dialog.id());
+    if (m.kind == MessageKind::WindowHidden) ui.destroy(dialogId);
     return 0;
   });
   headless.onDialog([&](WidgetId) {
@@ -139,8 +140,8 @@ TEST_F(LoopTest, QuitOrDestructionEndsNestedLoops) {
     hidden.window = main.id();
     ui.post(hidden);
   });
-  EXPECT_EQ(ui.runModal(dialog.id(), -1), -1);
-  EXPECT_FALSE(ui.exists(dialog.id()));
+  EXPECT_EQ(ui.runModal(dialogId, -1), -1);
+  EXPECT_FALSE(ui.exists(dialogId));
 }
 
 TEST_F(LoopTest, UserActionsForWidgetsThatAreGoneAreIgnored) {

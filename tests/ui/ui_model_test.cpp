@@ -227,8 +227,9 @@ TEST_F(ModelTest, MenuInsertAndRemoveByPositionAndCommand) {
   EXPECT_FALSE(file.removeAt(6));
   EXPECT_TRUE(file.removeCommand(1032));  // from the Help submenu
   EXPECT_EQ(help.count(), 1);
+  MenuId helpId = help.id();
   ui.destroyMenu(file.id());
-  EXPECT_EQ(ui.menu(help.id()), nullptr);
+  EXPECT_EQ(ui.menu(helpId), nullptr);
 }
 
 TEST_F(ModelTest, ButtonsCheckBoxesAndRadioGroups) {

@@ -110,7 +110,7 @@ TEST(ContentServerPaths, OnlyFilesBelowTheFolder) {
       {root + "/0/missing.htm", root + "/0/missing.htm", 403},
       {"/etc/passwd", "/etc/passwd", 403},
       {"relative/page.htm", "relative/page.htm", 403},
-      {root + std::string("/0/page.htm\0x", 13 + root.size()), root + "/0/page.htm%00x", 403},
+      {root + std::string("/0/page.htm\0x", 13), root + "/0/page.htm%00x", 403},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(server.answer(c.decoded, c.raw).status, c.status) << c.raw;

@@ -123,14 +123,15 @@ TEST_F(WebBackendTest, TheStreamCarriesVersionedChanges) {
   EXPECT_NE(received.find("\"reset\":true"), std::string::npos);
   EXPECT_NE(received.find("\"first\""), std::string::npos);
   received.clear();
+  const ui::WidgetId otherId = other.id();
   label.setText(u"second");
-  ui.destroy(other.id());
+  ui.destroy(otherId);
   ui.repaint();
   ASSERT_TRUE(readUntil("\"second\""));
   ASSERT_TRUE(readUntil("}\n\n"));
   EXPECT_NE(received.find("\"reset\":false"), std::string::npos);
   EXPECT_EQ(received.find("\"other\""), std::string::npos);
-  EXPECT_NE(received.find("\"gone\":[" + std::to_string(other.id()) + "]"), std::string::npos);
+  EXPECT_NE(received.find("\"gone\":[" + std::to_string(otherId) + "]"), std::string::npos);
   auto deadline = std::chrono::steady_clock::now() + 2s;
   while (web.connectedPages() != 1 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(web.connectedPages(), 1);
