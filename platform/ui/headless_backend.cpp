@@ -272,7 +272,7 @@ std::string HeadlessBackend::describe(WidgetId widget) const {
   const Widget* w = ui_.find(widget);
   if (!w) return "null";
   nlohmann::json out;
-  w->describe(out);
+  w->describeAll(out);
   return out.dump();
 }
 

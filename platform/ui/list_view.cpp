@@ -21,7 +21,7 @@ int ListView::insertColumn(int position, std::u16string text, int width) {
   for (auto& item : items_) {
     if (static_cast<int>(item.texts.size()) > position) item.texts.insert(item.texts.begin() + position, u"");
   }
-  changed();
+  bulkChanged();
   return position;
 }
 
@@ -31,7 +31,7 @@ bool ListView::deleteColumn(int position) {
   for (auto& item : items_) {
     if (static_cast<int>(item.texts.size()) > position) item.texts.erase(item.texts.begin() + position);
   }
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -76,7 +76,7 @@ int ListView::insertItem(int position, std::u16string text, std::int64_t data) {
   item.data = data;
   items_.insert(items_.begin() + position, std::move(item));
   if (selection_ >= position) ++selection_;
-  changed();
+  bulkChanged();
   return position;
 }
 
@@ -85,7 +85,7 @@ bool ListView::setItemText(int item, int column, std::u16string text) {
   auto& texts = items_[item].texts;
   if (static_cast<int>(texts.size()) <= column) texts.resize(column + 1);
   texts[column] = std::move(text);
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -103,7 +103,7 @@ bool ListView::deleteItem(int item) {
   if (selection_ == item) selection_ = -1;
   else if (selection_ > item) --selection_;
   top_ = std::clamp(top_, 0, std::max(0, count() - 1));
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -111,7 +111,7 @@ void ListView::deleteAllItems() {
   items_.clear();
   selection_ = -1;
   top_ = 0;
-  changed();
+  bulkChanged();
 }
 
 int ListView::findData(std::int64_t data) const {
@@ -155,7 +155,7 @@ void ListView::sort(const std::function<int(std::int64_t, std::int64_t)>& compar
   }
   items_ = std::move(sorted);
   selection_ = newSelection;
-  changed();
+  bulkChanged();
 }
 
 int ListView::rowHeight() const { return lineHeight(font()) + 4 * ui().scale(); }
@@ -256,6 +256,14 @@ void ListView::describeKind(nlohmann::json& out) const {
   nlohmann::json columns = nlohmann::json::array();
   for (const auto& c : columns_) columns.push_back({{"text", toUtf8(c.text)}, {"width", c.width}, {"image", c.image}});
   out["columns"] = std::move(columns);
+  out["selection"] = selection_;
+  out["top"] = top_;
+  out["rowHeight"] = rowHeight();
+  out["headerHeight"] = headerHeight();
+  out["headerImages"] = describeImageList(headerImages_);
+}
+
+void ListView::describeBulk(nlohmann::json& out) const {
   nlohmann::json items = nlohmann::json::array();
   for (const auto& item : items_) {
     nlohmann::json texts = nlohmann::json::array();
@@ -263,11 +271,6 @@ void ListView::describeKind(nlohmann::json& out) const {
     items.push_back(std::move(texts));
   }
   out["items"] = std::move(items);
-  out["selection"] = selection_;
-  out["top"] = top_;
-  out["rowHeight"] = rowHeight();
-  out["headerHeight"] = headerHeight();
-  out["headerImages"] = describeImageList(headerImages_);
 }
 
 }  // namespace pgwk::ui

@@ -67,6 +67,7 @@ class ListView : public Widget {
   int hitTest(Point point) const;
 
   void applyInput(const InputEvent& event) override;
+  void describeBulk(nlohmann::json& out) const override;
 
  protected:
   void describeKind(nlohmann::json& out) const override;

@@ -38,7 +38,7 @@ TreeItemId TreeView::insertItem(TreeItemId parent, std::u16string text, int imag
   items_.emplace(id, std::move(item));
   if (parent == kTreeRoot) roots_.push_back(id);
   else findItem(parent)->children.push_back(id);
-  changed();
+  bulkChanged();
   return id;
 }
 
@@ -58,7 +58,7 @@ bool TreeView::deleteItem(TreeItemId item) {
   siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
   eraseSubtree(item);
   top_ = std::clamp(top_, 0, std::max(0, static_cast<int>(visibleItems().size()) - 1));
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -67,7 +67,7 @@ void TreeView::deleteAll() {
   roots_.clear();
   selection_ = kNoItem;
   top_ = 0;
-  changed();
+  bulkChanged();
 }
 
 const std::u16string& TreeView::itemText(TreeItemId item) const {
@@ -79,7 +79,7 @@ bool TreeView::setItemText(TreeItemId item, std::u16string text) {
   Item* found = findItem(item);
   if (!found) return false;
   found->text = std::move(text);
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -98,7 +98,7 @@ bool TreeView::setItemImages(TreeItemId item, int image, int selectedImage) {
   if (!found) return false;
   found->image = image;
   found->selectedImage = selectedImage;
-  changed();
+  bulkChanged();
   return true;
 }
 
@@ -142,7 +142,7 @@ bool TreeView::expand(TreeItemId item, bool expanded) {
       }
     }
   }
-  changed();
+  bulkChanged();
   notifyParent(notify::TreeItemExpanded, message);
   return true;
 }
@@ -291,24 +291,27 @@ void TreeView::applyInput(const InputEvent& event) {
 
 void TreeView::describeKind(nlohmann::json& out) const {
   out["images"] = describeImageList(images_);
-  // Only rows under expanded items are sent: a large book's collapsed contents
-  // need not travel to the browser on every change.
-  nlohmann::json rows = nlohmann::json::array();
-  auto visible = visibleItems();
-  for (TreeItemId id : visible) {
-    const Item* item = findItem(id);
-    rows.push_back({{"item", id},
-                    {"depth", depthOf(id)},
-                    {"text", toUtf8(item->text)},
-                    {"image", id == selection_ ? item->selectedImage : item->image},
-                    {"kids", !item->children.empty()},
-                    {"open", item->expanded}});
-  }
-  out["rows"] = std::move(rows);
   out["selection"] = selection_;
   out["top"] = top_;
   out["rowHeight"] = rowHeight();
   out["indent"] = indent();
+}
+
+void TreeView::describeBulk(nlohmann::json& out) const {
+  // Only rows under expanded items are sent: a large book's collapsed contents
+  // need not travel to the browser.
+  nlohmann::json rows = nlohmann::json::array();
+  for (TreeItemId id : visibleItems()) {
+    const Item* item = findItem(id);
+    rows.push_back({{"item", id},
+                    {"depth", depthOf(id)},
+                    {"text", toUtf8(item->text)},
+                    {"image", item->image},
+                    {"selectedImage", item->selectedImage},
+                    {"kids", !item->children.empty()},
+                    {"open", item->expanded}});
+  }
+  out["rows"] = std::move(rows);
 }
 
 }  // namespace pgwk::ui

@@ -66,6 +66,7 @@ class TreeView : public Widget {
   Rect itemRect(TreeItemId item) const;  // label rectangle, own coordinates
 
   void applyInput(const InputEvent& event) override;
+  void describeBulk(nlohmann::json& out) const override;
 
  protected:
   void describeKind(nlohmann::json& out) const override;

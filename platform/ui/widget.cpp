@@ -113,6 +113,18 @@ void Widget::describe(nlohmann::json& out) const {
 
 void Widget::describeKind(nlohmann::json&) const {}
 
+void Widget::describeBulk(nlohmann::json&) const {}
+
+void Widget::describeAll(nlohmann::json& out) const {
+  describe(out);
+  describeBulk(out);
+}
+
+void Widget::bulkChanged() {
+  ++bulkRevision_;
+  changed();
+}
+
 bool Widget::offerToHandler(Message message) {
   if (!handler_) return false;
   message.window = id_;

@@ -56,8 +56,15 @@ class Widget {
   void setHandler(MessageHandler handler) { handler_ = std::move(handler); }
   const MessageHandler& handler() const { return handler_; }
 
-  // Whole published state of the widget, as the front ends draw it.
+  // Published state of the widget, as the front ends draw it, without its bulk
+  // part (the items of a list, the rows of a tree). The bulk part is published
+  // on its own and only when it changed, so that moving the selection in a list
+  // of thousands of entries does not send all of them again.
   void describe(nlohmann::json& out) const;
+  virtual void describeBulk(nlohmann::json& out) const;
+  std::uint64_t bulkRevision() const { return bulkRevision_; }
+  // Both parts in one object.
+  void describeAll(nlohmann::json& out) const;
 
   // Carries out a user action aimed at this widget (already checked to be visible,
   // enabled and not behind a modal dialog).
@@ -66,6 +73,8 @@ class Widget {
  protected:
   virtual void describeKind(nlohmann::json& out) const;
   void changed();
+  // The bulk part changed (and with it the widget).
+  void bulkChanged();
   Ui& ui() const { return ui_; }
 
   // Offers a raw input message to the widget's own handler; true when consumed.
@@ -90,6 +99,7 @@ class Widget {
   bool checked_ = false;
   Font font_;
   std::int64_t userData_ = 0;
+  std::uint64_t bulkRevision_ = 0;
   MessageHandler handler_;
 };
 

@@ -96,6 +96,7 @@ struct SharedState {
   std::condition_variable changed;
   std::uint64_t version = 0;
   std::map<ui::WidgetId, Entry> widgets;
+  std::map<ui::WidgetId, Entry> bulks;  // the bulk parts (list items, tree rows)
   std::string globals = "{}";
   std::uint64_t globalsVersion = 0;
   std::uint64_t prunedUpTo = 0;  // tombstones at or below this version are gone
@@ -122,6 +123,14 @@ struct SharedState {
       out += entry.json;
       first = false;
     }
+    out += "],\"b\":[";
+    first = true;
+    for (const auto& [id, entry] : bulks) {
+      if (!reset && entry.version <= since) continue;
+      if (!first) out += ',';
+      out += "{\"id\":" + std::to_string(id) + ",\"d\":" + entry.json + "}";
+      first = false;
+    }
     out += "],\"gone\":[" + gone + "]";
     if (reset || globalsVersion > since) out += ",\"g\":" + globals;
     out += "}\n\n";
@@ -144,6 +153,7 @@ struct WebBackend::Impl {
   std::thread watchdog;
   std::atomic<ui::WidgetId> mainWindow{ui::kNoWidget};
   std::string contentRootPublished;
+  std::map<ui::WidgetId, std::uint64_t> bulkRevisions;  // UI thread only
 
   Impl(ui::Ui& u, WebOptions o) : ui(u), options(std::move(o)) {}
 
@@ -435,6 +445,7 @@ std::uint64_t WebBackend::version() const {
 
 void WebBackend::publish(ui::Ui& ui, const ui::ChangeSet& changes) {
   std::vector<std::pair<ui::WidgetId, std::string>> described;
+  std::vector<std::pair<ui::WidgetId, std::string>> bulks;
   described.reserve(changes.changed.size());
   for (ui::WidgetId id : changes.changed) {
     const ui::Widget* widget = ui.find(id);
@@ -442,6 +453,13 @@ void WebBackend::publish(ui::Ui& ui, const ui::ChangeSet& changes) {
     json out;
     widget->describe(out);
     described.emplace_back(id, out.dump(-1, ' ', false, json::error_handler_t::replace));
+    auto known = impl_->bulkRevisions.find(id);
+    if (known == impl_->bulkRevisions.end() || known->second != widget->bulkRevision()) {
+      impl_->bulkRevisions[id] = widget->bulkRevision();
+      json bulk = json::object();
+      widget->describeBulk(bulk);
+      if (!bulk.empty()) bulks.emplace_back(id, bulk.dump(-1, ' ', false, json::error_handler_t::replace));
+    }
     // The content server needs the scripting switch for the next page it serves.
     if (const auto* view = dynamic_cast<const ui::HtmlView*>(widget)) impl_->content.setScripting(view->scripting());
   }
@@ -483,8 +501,11 @@ void WebBackend::publish(ui::Ui& ui, const ui::ChangeSet& changes) {
     SharedState& s = *impl_->shared;
     ++s.version;
     for (auto& [id, text] : described) s.widgets[id] = {s.version, std::move(text)};
+    for (auto& [id, text] : bulks) s.bulks[id] = {s.version, std::move(text)};
     for (ui::WidgetId id : changes.gone) {
       s.widgets[id] = {s.version, {}};
+      s.bulks.erase(id);
+      impl_->bulkRevisions.erase(id);
       ++s.tombstones;
     }
     if (!globals.empty()) {

@@ -37,8 +37,9 @@ struct RecordFolder {
 };
 
 // The first instance, in a process of its own: it records itself, and ends when
-// its main window gets a close request. It counts the times it was brought forward.
-[[noreturn]] void runFirstInstance(const std::string& recordPath) {
+// its main window gets a close request. Its servers are stopped properly before
+// it ends, so that the answer to the close request still goes out.
+int firstInstance(const std::string& recordPath) {
   setenv("BROWSER", "true", 1);  // "opening the page again" runs /bin/true
   ui::Ui ui;
   WebOptions options;
@@ -56,12 +57,12 @@ struct RecordFolder {
   });
   ui.repaint();
   InstanceRecord record(recordPath);
-  if (!record.write(web.port(), web.token())) std::_Exit(3);
+  if (!record.write(web.port(), web.token())) return 3;
   ui::Message message;
   auto deadline = std::chrono::steady_clock::now() + 20s;
   while (std::chrono::steady_clock::now() < deadline && ui.getMessage(message)) ui.dispatch(message);
   record.clear();
-  std::_Exit(closed ? 0 : 4);
+  return closed ? 0 : 4;
 }
 
 TEST(InstanceRecord, FindBringForwardAndClose) {
@@ -69,7 +70,7 @@ TEST(InstanceRecord, FindBringForwardAndClose) {
   fs::create_directories(fs::path(folder.record()).parent_path());
   pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) runFirstInstance(folder.record());
+  if (child == 0) std::_Exit(firstInstance(folder.record()));
 
   InstanceRecord record(folder.record());
   std::optional<InstanceInfo> found;

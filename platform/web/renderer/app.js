@@ -20,6 +20,7 @@
 
   const screenEl = document.getElementById('screen');
   const state = new Map();  // widget id -> last published state
+  const bulk = new Map();   // widget id -> its last bulk part
   const nodes = new Map();  // widget id -> { el, box, kind, ... }
   let globals = null;
   let contentOrigin = '';
@@ -73,17 +74,33 @@
     if (message.reset) {
       for (const id of [...nodes.keys()]) removeNode(id);
       state.clear();
+      bulk.clear();
     }
     for (const id of message.gone || []) {
       state.delete(id);
+      bulk.delete(id);
       removeNode(id);
     }
-    const changed = (message.w || []).slice().sort((a, b) => a.id - b.id);
-    for (const w of changed) state.set(w.id, w);
+    // A widget's state is its light part merged with its bulk part (list items,
+    // tree rows), which comes only when it changed.
+    const touched = new Set();
+    for (const b of message.b || []) {
+      bulk.set(b.id, b.d);
+      touched.add(b.id);
+    }
+    for (const w of message.w || []) {
+      state.set(w.id, w);
+      touched.add(w.id);
+    }
+    for (const id of touched) {
+      const w = state.get(id);
+      if (w && bulk.has(id)) Object.assign(w, bulk.get(id));
+    }
     if (message.g) {
       globals = message.g;
       contentOrigin = globals.content;
     }
+    const changed = [...touched].sort((a, b) => a - b).map((id) => state.get(id)).filter(Boolean);
     for (const w of changed) render(w);
     if (message.g) applyGlobals(message.g);
     stackTopLevels();
@@ -406,7 +423,8 @@
     for (let i = first; i < last; i++) {
       const r = w.rows[i];
       const row = document.createElement('div');
-      row.className = 'tree-row' + (r.item === w.selection ? ' selected' : '');
+      const selected = r.item === w.selection;
+      row.className = 'tree-row' + (selected ? ' selected' : '');
       row.style.top = px(i * rh);
       row.style.height = px(rh);
       row.dataset.item = r.item;
@@ -425,7 +443,8 @@
         img.alt = '';
         img.width = w.images.w;
         img.height = w.images.h;
-        if (r.image >= 0) img.src = imageUrl(w.images, r.image);
+        const image = selected ? r.selectedImage : r.image;
+        if (image >= 0) img.src = imageUrl(w.images, image);
         row.appendChild(img);
       }
       const text = document.createElement('span');
