@@ -295,6 +295,12 @@ void Ui::setFocus(WidgetId id) {
   }
 }
 
+void Ui::setFullScreen(bool on) {
+  if (on == fullScreen_) return;
+  fullScreen_ = on;
+  markGlobalsChanged();
+}
+
 void Ui::setCursor(CursorShape shape) {
   if (shape == cursor_) return;
   cursor_ = shape;

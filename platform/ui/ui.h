@@ -123,6 +123,13 @@ class Ui {
   int scale() const;
   // A new size posts a display-change SettingChange to every top-level window.
   void setScreenSize(Size size);
+  // Width of a vertical (and height of a horizontal) scroll bar in the page view,
+  // in pixels: the browser's classic scroll bar.
+  static constexpr int scrollBarWidth() { return 15; }
+  // Full screen: the front end asks the browser to show the page alone on the
+  // screen (the browser may refuse without a user's gesture).
+  void setFullScreen(bool on);
+  bool fullScreen() const { return fullScreen_; }
   WidgetId focus() const { return focus_; }
   void setFocus(WidgetId id);
   CursorShape cursor() const { return cursor_; }
@@ -224,6 +231,7 @@ class Ui {
   std::string contentRoot_;
   std::vector<std::pair<std::uint64_t, std::string>> externalOpens_;
   bool shown_ = false;
+  bool fullScreen_ = false;
   int quitCode_ = 0;
   Backend* backend_ = nullptr;
   std::uint64_t sequence_ = 0;

@@ -476,6 +476,7 @@ void WebBackend::publish(ui::Ui& ui, const ui::ChangeSet& changes) {
     g["main"] = ui.mainWindow();
     g["focus"] = ui.focus();
     g["cursor"] = ui.cursor() == ui::CursorShape::Busy ? "busy" : "normal";
+    g["fullScreen"] = ui.fullScreen();
     json modal = json::array();
     for (const auto& frame : ui.modalStack()) modal.push_back(frame.dialog);
     g["modal"] = std::move(modal);

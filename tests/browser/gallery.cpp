@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/ui/controls.h"
+#include "platform/ui/file_dialog.h"
 #include "platform/ui/html_view.h"
 #include "platform/ui/list_view.h"
 #include "platform/ui/tree_view.h"
@@ -305,6 +306,13 @@ struct Gallery {
         int chosen = ui.trackPopupMenu(context->id(), {r.left, r.bottom}, main->id());
         say("POPUP " + std::to_string(chosen));
       }
+    }
+    if (m.kind == MessageKind::Command && m.code == 1031 && m.source == kNoWidget) {
+      OpenFileOptions options;
+      options.filters = {{u"Pages (*.htm)", "*.htm"}, {u"All files", "*"}};
+      options.folder = root.string();
+      auto chosen = runOpenFileDialog(ui, main->id(), options);
+      say("OPEN " + chosen.value_or("-"));
     }
     if (m.kind == MessageKind::User && m.code == kCommandMessage) runCommand(m.data);
     return 0;

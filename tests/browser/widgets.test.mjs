@@ -150,6 +150,14 @@ describe('widget gallery in Chromium', { skip: !playwright && 'playwright-core i
     await page.locator('.popup .item', { hasText: 'Open' }).click();
     await gallery.waitEvent({ kind: 'command', code: 1031 }, { from });
     await page.waitForFunction(() => !document.querySelector('.popup'));
+    // Open runs the file dialog: browse into the pages' folder and choose one.
+    const dialog = page.locator('.w-dialog', { hasText: 'Open' }).last();
+    await dialog.locator('.row', { hasText: '0/' }).dblclick();
+    await dialog.locator('.row', { hasText: 'script.htm' }).click();
+    await page.waitForFunction(() => document.querySelector('[data-ctrl="1103"] input')?.value === 'script.htm');
+    await dialog.locator('.w-button button', { hasText: 'OK' }).click();
+    const opened = await gallery.waitLine((l) => l.startsWith('OPEN '), { from });
+    assert.equal(opened, `OPEN ${gallery.root}/0/script.htm`);
   });
 
   test('message box and dialog are modal overlays that return their values', async () => {

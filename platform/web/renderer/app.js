@@ -771,6 +771,11 @@
   // ---- globals
   function applyGlobals(g) {
     screenEl.classList.toggle('busy', g.cursor === 'busy');
+    if (g.fullScreen && !document.fullscreenElement && document.documentElement.requestFullscreen) {
+      document.documentElement.requestFullscreen().catch(() => {});
+    } else if (!g.fullScreen && document.fullscreenElement) {
+      document.exitFullscreen().catch(() => {});
+    }
     const [width, height] = g.screen;
     if (width !== window.innerWidth || height !== window.innerHeight) reportViewport();
     const main = state.get(g.main);
