@@ -50,7 +50,9 @@ void Ui::adopt(std::unique_ptr<Widget> widget, const Rect& rect, std::u16string 
   widgets_[id] = std::move(widget);
   children_[parent].push_back(id);
   ref.setRect(rect);
-  ref.setText(std::move(text));
+  // The text a widget is created with is no change to report (an edit would
+  // otherwise tell its parent before the parent knows it exists).
+  ref.Widget::setText(std::move(text));
   markChanged(id);
 }
 

@@ -799,8 +799,17 @@
   }
 
   function openOutside(target) {
-    const opened = window.open(target, '_blank', 'noopener,noreferrer');
-    if (opened) return;
+    // Without "noopener" in the features, so that success can be seen; the new
+    // tab is cut loose from this page right after.
+    const opened = window.open(target, '_blank');
+    if (opened) {
+      try {
+        opened.opener = null;
+      } catch (e) {
+        // already cut loose
+      }
+      return;
+    }
     // A blocked pop-up: offer the link for the user to open.
     const notice = document.createElement('div');
     notice.className = 'notice';
