@@ -37,8 +37,14 @@ void Dialog::describeKind(nlohmann::json& out) const {
 }
 
 void Dialog::applyInput(const InputEvent& event) {
-  Widget::applyInput(event);
-  if (event.kind != InputKind::Key || !event.flag) return;
+  if (event.kind != InputKind::Key) {
+    Widget::applyInput(event);
+    return;
+  }
+  Message message;
+  message.kind = event.flag ? MessageKind::KeyDown : MessageKind::KeyUp;
+  message.code = event.code;
+  if (offerToHandler(message) || !event.flag || !ui().exists(id())) return;
   // Enter presses the default button, Escape cancels, as dialogs do.
   int button = event.code == key::Enter ? defaultButton_ : event.code == key::Escape ? button_id::Cancel : 0;
   if (button == 0) return;

@@ -79,6 +79,24 @@ TEST_F(LoopTest, InputBehindAModalDialogIsIgnored) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(LoopTest, ADialogHandlerThatTakesEnterKeepsTheDefaultButtonAway) {
+  Dialog& dialog = makeDialog(u"Press a key");
+  std::vector<int> keys;
+  dialog.setHandler([&](const Message& m) -> std::int64_t {
+    if (m.kind != MessageKind::KeyDown) return 0;
+    keys.push_back(m.code);
+    if (m.code == key::Enter) return 1;
+    ui.endDialog(dialog.id(), m.code);
+    return 1;
+  });
+  headless.onDialog([&](WidgetId d) {
+    headless.keyDown(d, key::Enter);
+    headless.keyDown(d, key::F1);
+  });
+  EXPECT_EQ(ui.runModal(dialog.id()), key::F1);
+  EXPECT_EQ(keys, (std::vector<int>{key::Enter, key::F1}));
+}
+
 TEST_F(LoopTest, MessageBoxesAnswerWithTheButtonPressed) {
   struct Case {
     MessageBoxButtons buttons;
