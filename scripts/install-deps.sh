@@ -40,3 +40,13 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Node packages of the browser tests (playwright-core only: the browser is Debian's
+# Chromium, nothing is downloaded besides the package). Quick when already in place.
+browser_tests="$(dirname "$0")/../tests/browser"
+if [ -f "$browser_tests/package-lock.json" ] && command -v npm >/dev/null 2>&1; then
+  if ! (cd "$browser_tests" && npm ls --depth=0 >/dev/null 2>&1); then
+    echo "install-deps: installing the browser tests' node packages" >&2
+    (cd "$browser_tests" && npm ci --no-audit --no-fund --loglevel=error)
+  fi
+fi
