@@ -1,0 +1,93 @@
+#pragma once
+// FullTextSearch finds the topics of a book that contain a word: in the full-text
+// index of each CHM file of the book, or, with the titles-only option, in the topic
+// titles. Hits are ranked by how often the word occurs.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "content/full_text_index.h"
+#include "content/search_options.h"
+
+namespace pgwk {
+
+class ErrorReporter;
+class LoadingProgress;
+
+// One hit, laid out as the search pane keeps it: four 32-bit integers.
+struct SearchHit {
+  std::int32_t chmFile = 0;  // the archive's position in the book's archive list
+  std::int32_t topic = 0;
+  std::int32_t count = 0;    // occurrences
+  std::int32_t place = 0;    // 1 for the best hit after sorting
+};
+static_assert(sizeof(SearchHit) == 16);
+
+// What the search needs of a book, archive by archive (positions in the book's
+// archive list). The book-backed implementation makes an archive current to read
+// it; remember and restore keep the caller's current archive.
+class SearchSource {
+ public:
+  virtual ~SearchSource() = default;
+  virtual int archiveCount() = 0;
+  // Stays the same for an archive while it is open; tells a table built for an
+  // archive from one built for another that later took its position.
+  virtual const void* archiveIdentity(int archive) = 0;
+  // The archive's file name (its path after the last separator), for progress.
+  virtual std::string archiveFileName(int archive) = 0;
+  // True when the archive has a "$FIftiMain" of non-zero length.
+  virtual bool hasIndex(int archive) = 0;
+  // The archive's index bytes; they stay valid only until the next read on the book.
+  // Raises ReaderError when the file cannot be read.
+  virtual IndexBytes readIndex(int archive) = 0;
+  virtual int topicCount(int archive) = 0;
+  virtual std::string topicTitle(int archive, int topic) = 0;
+  virtual void rememberCurrentArchive() = 0;
+  virtual void restoreCurrentArchive() = 0;
+};
+
+class FullTextSearch {
+ public:
+  static constexpr std::size_t kMaxQuery = 200;
+  static constexpr std::size_t kMaxHits = 500;
+  static constexpr std::size_t kTitleLength = 100;
+
+  // The reporter shows the errors that end a search or a load; progress is optional.
+  FullTextSearch(SearchSource& source, ErrorReporter& reporter, LoadingProgress* progress = nullptr);
+
+  bool hasFullTextIndex();
+  // Builds the leaf table of every archive with an index. A failure is shown and
+  // ends the loading; archives not loaded get their table when first searched.
+  void loadSearchIndex();
+  // Replaces the hits. A query longer than kMaxQuery raises ReaderError; a damaged
+  // index is shown and ends the search with the hits found so far. `previous` is
+  // the previous results table, read when options.previousResults is set.
+  void search(std::string_view query, const SearchOptions& options, std::span<const SearchHit> previous = {});
+
+  const std::vector<SearchHit>& hits() const { return hits_; }
+
+ private:
+  struct StoredTable {
+    const void* identity = nullptr;
+    std::size_t fileSize = 0;
+    LeafTable table;
+  };
+  class Run;
+
+  const LeafTable& leafTableFor(int archive, IndexBytes file);
+  void storeTable(int archive, IndexBytes file, LeafTable table);
+  void sortHits();
+
+  SearchSource& source_;
+  ErrorReporter& reporter_;
+  LoadingProgress* progress_;
+  std::vector<std::optional<StoredTable>> tables_;
+  std::vector<SearchHit> hits_;
+};
+
+}  // namespace pgwk
