@@ -107,17 +107,15 @@ TEST(LocalFile, AFileInTheWayOfAFolderCannotBeCreated) {
 }
 
 TEST(LocalFile, AFolderThatCannotBeMadeIsReported) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
   TemporaryFolder temp;
-  fs::create_directory(temp.path() + "0");
-  fs::permissions(temp.path() + "0", fs::perms::owner_read | fs::perms::owner_exec);
+  std::string longName(300, 'a');  // beyond what one folder name may be
   try {
-    LocalFile::create(temp.path(), localPathOf(temp.path(), 0, "/sub/x.gif"), 1252);
+    LocalFile::create(temp.path(), localPathOf(temp.path(), 0, "/" + longName + "/x.gif"), 1252);
     FAIL();
   } catch (const ReaderError& e) {
-    EXPECT_EQ(e.message(), "Can't create directory:\n" + temp.path() + "0/sub.");
+    std::string expected = "Can't create directory:\n" + temp.path() + "0/" + longName + ".";
+    EXPECT_EQ(e.message(), expected.substr(0, ReaderError::kMaxMessage));
   }
-  fs::permissions(temp.path() + "0", fs::perms::owner_all);
 }
 
 TEST(FramesPage, ListsEachFrameWithItsTitleWhenItHasOneAndItsSize) {
