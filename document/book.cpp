@@ -1,7 +1,18 @@
 #include "document/book.h"
 
+#include <filesystem>
+
 #include "document/name_rules.h"
 #include "foundation/text_routines.h"
+
+#if __has_include("document/lzx_decoder.h")
+#include "document/lzx_decoder.h"
+#define PGWK_HAVE_LZX_DECODER 1
+#else
+namespace pgwk {
+class LzxDecoder {};
+}  // namespace pgwk
+#endif
 
 namespace pgwk {
 
@@ -10,7 +21,14 @@ namespace {
 constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
-Book::Book() { chmLinkPattern_.compile(kChmLinkPattern); }
+Book::Book() {
+#ifdef PGWK_HAVE_LZX_DECODER
+  decoder_ = std::make_unique<LzxDecoder>();
+#endif
+  chmLinkPattern_.compile(kChmLinkPattern);
+}
+
+Book::~Book() = default;
 
 int Book::containerCodePage() const { return codePageOf(headerLanguage_, characterSetSetting_); }
 
@@ -45,6 +63,7 @@ const DirectoryEntry* Book::findEntry(std::string_view name, const ChmArchive* a
 }
 
 std::int64_t Book::entryPosition(std::string_view name) {
+  switchArchive(name);
   if (!current_ || current_->isCollection()) return -1;
   return lookUpPosition(name, *current_);
 }
@@ -57,6 +76,37 @@ std::string Book::entryName(std::int64_t position, const ChmArchive* archive) co
 bool Book::hasExtension(std::string_view extension, const ChmArchive* archive) const {
   if (!archive) archive = current_;
   return archive && archive->hasExtension(extension);
+}
+
+bool Book::switchArchive(std::string_view reference) {
+  std::string work(reference.substr(0, ChmArchive::kMaxPath));
+  if (work.empty() || chmLinkPattern_.match(work) <= 0) return false;
+  std::string file = chmLinkPattern_.groupText(1);
+  trim(file);
+  if (file.empty()) return false;
+  decodeReferences(file, contentCodePage());
+  // A relative CHM path is taken from the folder of the archive that holds the link.
+  if (file[0] != '/' && file[0] != '\\' && current_) file = std::string(folderOf(current_->path())) + file;
+  std::string resolved = std::filesystem::path(file).lexically_normal().string();
+  for (int i = 0; i < archives_.count(); ++i) {
+    ChmArchive* archive = archives_.at(i);
+    if (equalIgnoringCase(archive->path(), resolved) || equalIgnoringCase(archive->path(), file)) {
+      current_ = archive;
+      return true;
+    }
+  }
+  openChmFile(resolved);
+  return true;
+}
+
+void Book::removeIncompleteArchives() {
+  for (int i = archives_.count() - 1; i >= 0; --i) {
+    ChmArchive* archive = archives_.at(i);
+    if (archive->complete()) continue;
+    if (current_ == archive) current_ = nullptr;
+    if (main_ == archive) main_ = nullptr;
+    archives_.removeAt(i);
+  }
 }
 
 }  // namespace pgwk

@@ -4,22 +4,99 @@
 // works on it.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "document/chm_archive.h"
+#include "document/file_buffer.h"
+#include "document/work_buffer.h"
 #include "foundation/ptr_array.h"
 #include "foundation/regex_matcher.h"
 
 namespace pgwk {
 
+class LzxDecoder;
+
 class Book {
  public:
   static constexpr int kDefaultLanguage = 1033;
+  // Spans at least this long are left out when the work buffers are pre-sized: a
+  // rare huge file should not make every page read hold that much memory.
+  static constexpr std::uint32_t kPresizeLimit = 3000000;
 
   Book();
+  ~Book();
   Book(const Book&) = delete;
   Book& operator=(const Book&) = delete;
+
+  // Opening one CHM file: the archive with its section list, system files, pre-sized
+  // buffers, window definitions and topic tables. It becomes current; on failure the
+  // previous current archive is restored and every incomplete archive removed.
+  ChmArchive& openChmFile(std::string_view path);
+  // The first CHM file of the book, which the metadata questions are about.
+  ChmArchive* mainArchive() const { return main_; }
+  void setMainArchive(ChmArchive* archive) { main_ = archive; }
+  // Drops every archive that has not finished opening.
+  void removeIncompleteArchives();
+
+  // When a reference carries a CHM-link prefix ("other.chm::/a.htm"), makes the
+  // archive it names current and returns true. Only archives already in the book are
+  // found for now; opening a merged file on first reference comes with collections.
+  bool switchArchive(std::string_view reference);
+  // The ".chi" companion of an archive in the book, or none.
+  ChmArchive* companionOf(const ChmArchive& archive) const;
+  // Whether the current archive or its companion has the name.
+  bool existsInBookFile(std::string_view name);
+
+  // Content sections and reads.
+  void readSectionList(ChmArchive& archive);
+  // The bytes of a stored file. With ownCopy the result owns them; without, it points
+  // into the output buffer and stays valid only until the next read on this Book.
+  FileBuffer readFile(std::string_view name, bool ownCopy);
+  // A whole file, own copy, from the current archive or else its companion; the
+  // current archive is the same afterwards, also on failure.
+  void readBookFile(std::string_view name, FileBuffer& into);
+  // Sizes the work buffers for the largest span below kPresizeLimit among the
+  // archive's files in compressed sections.
+  void presizeBuffers(ChmArchive& archive);
+  WorkBuffer& inputBuffer() { return input_; }
+  WorkBuffer& outputBuffer() { return output_; }
+  LzxDecoder& decoder() { return *decoder_; }
+  // Called when the container of the current archive has disappeared, before the
+  // read fails: the reader closes the book then.
+  void setBookFileMissingHandler(std::function<void()> handler) { bookFileMissing_ = std::move(handler); }
+
+  // Book metadata. Loading works on the current archive.
+  void readSystemFiles();
+  void readWindowDefinitions();
+  // The questions; "main" ones are about the main archive, the others about the
+  // current one. An empty text means none.
+  std::string title(const ChmArchive* archive = nullptr, bool preferSystemTitle = false) const;
+  std::string defaultTopic();
+  std::string defaultTopicWithPrefix();
+  std::string homePage() const;
+  std::string homePageWithPrefix() const;
+  std::string homeOrDefault();
+  std::string jumpLabel() const;
+  std::string jumpTarget() const;
+  std::string jumpTargetWithPrefix() const;
+  std::string contentsFile() const;
+  std::string indexFile() const;
+  std::string indexFileWithPrefix() const;
+
+  // Topic tables. Loading works on the current archive.
+  void readTopicTables();
+  std::uint32_t topicCount(const ChmArchive* archive = nullptr) const;
+  // "Incorrect topic id" outside 0..count-1, "Untitled topic" for a topic without a
+  // title, else the title in #STRINGS.
+  std::string topicTitle(std::int64_t topic, const ChmArchive& archive) const;
+  std::optional<std::string> topicLocation(std::int64_t topic, const ChmArchive* archive = nullptr) const;
+  // The first topic whose location equals the location (ignoring ASCII case, the
+  // prefix, references and a fragment), or -1.
+  std::int64_t topicOfLocation(std::string_view location);
 
   // Languages and code pages.
   int headerLanguage() const { return headerLanguage_; }
@@ -58,13 +135,28 @@ class Book {
   // fragment cut.
   std::string lookupName(std::string_view name);
   std::int64_t lookUpPosition(std::string_view name, const ChmArchive& archive);
+  FileBuffer readPlain(const ChmArchive& archive, const DirectoryEntry& entry, std::uint32_t sectionOffset,
+                       std::string_view name, bool ownCopy);
+  FileBuffer readCompressed(const ChmArchive& archive, const DirectoryEntry& entry, const ContentSection& section,
+                            std::string_view name, bool ownCopy);
+  struct SectionTables;
+  SectionTables readSectionTables(const ContentSection& section);
+  std::string withPrefix(const ChmArchive* archive, std::string_view name) const;
 
   int headerLanguage_ = kDefaultLanguage;
   int contentLanguage_ = kDefaultLanguage;
   int characterSetSetting_ = 0;
   PtrArray<ChmArchive> archives_{1, 1};
   ChmArchive* current_ = nullptr;
+  ChmArchive* main_ = nullptr;
   RegexMatcher chmLinkPattern_;
+  std::unique_ptr<LzxDecoder> decoder_;
+  WorkBuffer input_;
+  WorkBuffer output_;
+  std::function<void()> bookFileMissing_;
+  // Set while a section's control data and reset table are read: they must lie in
+  // an uncompressed section, or a damaged book would recurse without end.
+  bool readingSectionTables_ = false;
 };
 
 }  // namespace pgwk

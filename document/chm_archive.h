@@ -12,7 +12,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "document/book_metadata.h"
+#include "document/content_section.h"
 #include "document/directory_entry.h"
+#include "document/topic_table.h"
 #include "foundation/ptr_array.h"
 
 namespace pgwk {
@@ -68,6 +71,17 @@ class ChmArchive {
   // whose file-name part equals the work name's. Returns the position or -1.
   std::int64_t lookUp(std::string_view workName, bool allowFileNameOnly) const;
 
+  // The content sections, empty until the Book has read the section list.
+  const std::vector<ContentSection>& sections() const { return sections_; }
+  void setSections(std::vector<ContentSection> sections) { sections_ = std::move(sections); }
+
+  // What #SYSTEM, #STRINGS and #WINDOWS say; filled while the book is opened.
+  BookMetadata& metadata() { return metadata_; }
+  const BookMetadata& metadata() const { return metadata_; }
+  // #TOPICS, #URLTBL and #URLSTR; empty when the book lacks one of them.
+  TopicTables& topicTables() { return topicTables_; }
+  const TopicTables& topicTables() const { return topicTables_; }
+
   // Whether the extension (exactly, case-sensitive) occurs among the entry names.
   bool hasExtension(std::string_view extension) const;
   const PtrArray<std::string>& extensions() const { return extensions_; }
@@ -98,6 +112,9 @@ class ChmArchive {
   int nameCodePage_ = 1252;
   std::vector<DirectoryEntry> entries_;
   PtrArray<std::string> extensions_{10, 5};
+  std::vector<ContentSection> sections_;
+  BookMetadata metadata_;
+  TopicTables topicTables_;
 
   // Lower-case name (without one leading "/") and lower-case file-name part, each to
   // the first entry that has it: lookups answer as the linear scans in directory

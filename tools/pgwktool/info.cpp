@@ -7,6 +7,7 @@
 #include "platform/code_page.h"
 #include "tools/pgwktool/command.h"
 #include "tools/pgwktool/tool_book.h"
+#include "tools/pgwktool/tool_text.h"
 
 namespace pgwk::tool {
 namespace {
@@ -24,12 +25,32 @@ int showInfo(const std::vector<std::string>& args) {
   ToolBook tool(args[0]);
   Book& book = tool.book();
   const ChmArchive& archive = tool.mainArchive();
+  // Texts from the system files are in the book's content code page; names from the
+  // directory in its container code page.
+  const int text = book.contentCodePage();
   line("path", archive.path());
   line("version", std::to_string(archive.version()));
+  line("title", printable(book.title(), text));
+  line("default topic", printable(book.defaultTopic(), text));
+  line("home page", printable(book.homePage(), text));
+  line("jump label", printable(book.jumpLabel(), text));
+  line("jump target", printable(book.jumpTarget(), text));
+  line("contents file", printable(book.contentsFile(), text));
+  line("index file", printable(book.indexFile(), text));
+  line("default window", printable(archive.metadata().defaultWindow, text));
   line("header language", hex4(static_cast<unsigned>(book.headerLanguage())));
-  line("container code page", std::to_string(archive.nameCodePage()));
+  line("content language", hex4(static_cast<unsigned>(book.contentLanguage())));
+  line("container code page", std::to_string(book.containerCodePage()));
+  line("content code page", std::to_string(book.contentCodePage()));
+  line("topic count", std::to_string(book.topicCount(&archive)));
   line("entry count", std::to_string(archive.entryCount()));
   line("chunk size", std::to_string(archive.chunkSize()));
+  std::string sections;
+  for (const ContentSection& section : archive.sections()) {
+    if (!sections.empty()) sections += ' ';
+    sections += section.name;
+  }
+  line("content sections", sections);
   std::string extensions;
   for (int i = 0; i < archive.extensions().count(); ++i) {
     if (i) extensions += ' ';

@@ -3,7 +3,8 @@
 namespace pgwk::tool {
 
 ToolBook::ToolBook(const std::string& path) : book_(std::make_unique<Book>()) {
-  main_ = &ChmArchive::open(*book_, path);
+  main_ = &book_->openChmFile(path);
+  book_->setMainArchive(main_);
 }
 
 }  // namespace pgwk::tool

@@ -1,0 +1,43 @@
+// Opening one CHM file into the Book.
+
+#include "document/book.h"
+#include "foundation/reader_error.h"
+
+namespace pgwk {
+
+namespace {
+
+std::string companionPathOf(const std::string& path) {
+  return path.size() < 4 ? path : path.substr(0, path.size() - 4) + ".chi";
+}
+
+}  // namespace
+
+ChmArchive& Book::openChmFile(std::string_view path) {
+  ChmArchive* remembered = current_;
+  headerLanguage_ = kDefaultLanguage;
+  contentLanguage_ = kDefaultLanguage;
+  try {
+    // The ".chi" companion, when there is one, is opened here first so that the reads
+    // below find the system files it holds (Read book file looks there).
+    ChmArchive& archive = ChmArchive::open(*this, path);
+    readSectionList(archive);
+    if (!existsInBookFile("#SYSTEM") || !existsInBookFile("#STRINGS"))
+      raiseError("Probably, this file can't be displayed without corresponding .CHI file:\n%s.",
+                 companionPathOf(archive.path()).c_str());
+    readSystemFiles();
+    presizeBuffers(archive);
+    readWindowDefinitions();
+    readTopicTables();
+    archive.markComplete();
+    removeIncompleteArchives();
+    current_ = &archive;
+    return archive;
+  } catch (...) {
+    current_ = remembered;
+    removeIncompleteArchives();
+    throw;
+  }
+}
+
+}  // namespace pgwk
