@@ -157,6 +157,11 @@ ChmBuilder& ChmBuilder::replace(std::string name, std::string data) {
   return *this;
 }
 
+ChmBuilder& ChmBuilder::omit(std::string name) {
+  omitted_.push_back(std::move(name));
+  return *this;
+}
+
 std::uint32_t ChmBuilder::uncompressedOffsetOf(std::string_view name) const {
   auto found = placed_.find(name);
   if (found == placed_.end()) throw std::runtime_error("no such section-0 file: " + std::string(name));
@@ -263,6 +268,7 @@ std::string ChmBuilder::build() {
     system["::DataSpace/Storage/MSCompressed/Content"] = stream;
   }
   for (const auto& [name, data] : replacements_) system[name] = data;
+  for (const std::string& name : omitted_) system.erase(name);
   for (const auto& [name, data] : system) {
     std::uint32_t offset = place0(name, data);
     entries.push_back({name, 0, offset, static_cast<std::uint32_t>(data.size())});

@@ -35,6 +35,8 @@ class ChmBuilder {
   // Replaces a generated system file ("::DataSpace/NameList", the control data, the
   // reset table) by the given bytes, or adds it when it is not generated.
   ChmBuilder& replace(std::string name, std::string data);
+  // Leaves a generated system file out.
+  ChmBuilder& omit(std::string name);
 
   // The container's bytes; offsetOf tells where a section-0 file landed after build.
   std::string build();
@@ -54,6 +56,7 @@ class ChmBuilder {
 
   std::vector<Item> items_;
   std::map<std::string, std::string, std::less<>> replacements_;
+  std::vector<std::string> omitted_;
   std::uint32_t windowBlocks_ = 2;
   std::uint32_t language_ = 0x409;
   std::uint32_t chunkSize_ = 4096;
