@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "content/error_reporter.h"
-#include "content/loading_progress.h"
+#include "document/error_report.h"
+#include "document/loading_progress.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
 
@@ -132,8 +132,8 @@ class FullTextSearch::Run {
   std::unordered_map<std::uint64_t, std::size_t> positions_;
 };
 
-FullTextSearch::FullTextSearch(SearchSource& source, ErrorReporter& reporter, LoadingProgress* progress)
-    : source_(source), reporter_(reporter), progress_(progress) {}
+FullTextSearch::FullTextSearch(SearchSource& source, ErrorReport& report, LoadingProgress& progress)
+    : source_(source), report_(report), progress_(progress) {}
 
 bool FullTextSearch::hasFullTextIndex() {
   CurrentArchiveKeeper keeper(source_);
@@ -149,18 +149,16 @@ void FullTextSearch::loadSearchIndex() {
     int count = source_.archiveCount();
     for (int a = 0; a < count; ++a) {
       if (!source_.hasIndex(a)) continue;
-      if (progress_) progress_->reportFile(source_.archiveFileName(a));
+      progress_.reportFile(source_.archiveFileName(a));
       IndexBytes file = source_.readIndex(a);
       FullTextHeader header = FullTextHeader::read(file);
       int step = static_cast<int>(header.wordTotal / std::max<std::uint32_t>(header.leafCount, 1));
-      LeafTable table = buildLeafTable(file, [&] {
-        if (progress_) progress_->addToTotal(step);
-      });
+      LeafTable table = buildLeafTable(file, [&] { progress_.addToTotal(step); });
       storeTable(a, file, std::move(table));
     }
   } catch (const ReaderError& e) {
     keeper.restoreNow();
-    reporter_.show(kErrorCaption, e.message());
+    report_.showError(e);
   }
 }
 
@@ -203,7 +201,7 @@ void FullTextSearch::search(std::string_view query, const SearchOptions& options
     }
   } catch (const ReaderError& e) {
     keeper.restoreNow();
-    reporter_.show(kErrorCaption, e.message());
+    report_.showError(e);
   }
   keeper.restoreNow();
   sortHits();

@@ -16,7 +16,7 @@
 
 namespace pgwk {
 
-class ErrorReporter;
+class ErrorReport;
 class LoadingProgress;
 
 // One hit, laid out as the search pane keeps it: four 32-bit integers.
@@ -57,8 +57,9 @@ class FullTextSearch {
   static constexpr std::size_t kMaxHits = 500;
   static constexpr std::size_t kTitleLength = 100;
 
-  // The reporter shows the errors that end a search or a load; progress is optional.
-  FullTextSearch(SearchSource& source, ErrorReporter& reporter, LoadingProgress* progress = nullptr);
+  // The report shows the errors that end a search or a load; the progress hears of
+  // the files loaded.
+  FullTextSearch(SearchSource& source, ErrorReport& report, LoadingProgress& progress);
 
   bool hasFullTextIndex();
   // Builds the leaf table of every archive with an index. A failure is shown and
@@ -84,8 +85,8 @@ class FullTextSearch {
   void sortHits();
 
   SearchSource& source_;
-  ErrorReporter& reporter_;
-  LoadingProgress* progress_;
+  ErrorReport& report_;
+  LoadingProgress& progress_;
   std::vector<std::optional<StoredTable>> tables_;
   std::vector<SearchHit> hits_;
 };

@@ -1,6 +1,5 @@
 #include "content/page_preparer.h"
 
-#include "content/error_reporter.h"
 #include "content/frames_page.h"
 #include "content/local_file.h"
 #include "content/page_decorations.h"
@@ -33,10 +32,9 @@ constexpr std::string_view kFrameMark = "FRM::";
 
 }  // namespace
 
-PagePreparer::PagePreparer(Book& book, std::string temporaryFolder, ErrorReporter& reporter)
-    : book_(book), temporaryFolder_(std::move(temporaryFolder)), reporter_(reporter) {
+PagePreparer::PagePreparer(Book& book, std::string temporaryFolder)
+    : book_(book), temporaryFolder_(std::move(temporaryFolder)) {
   if (temporaryFolder_.empty() || temporaryFolder_.back() != '/') temporaryFolder_ += '/';
-  fileReferencePattern_.compile(kFileReferencePattern);
 }
 
 int PagePreparer::archiveNumber(const ChmArchive* archive) const { return book_.archives().indexOf(archive); }
@@ -117,7 +115,7 @@ bool PagePreparer::writeRecord(int position, const FileBuffer& bytes, const Page
 }
 
 void PagePreparer::scanForReferences(const PreparedFile& file, const PageOptions& options) {
-  ReferenceScanner scanner(fileReferencePattern_, book_.chmLinkPattern(),
+  ReferenceScanner scanner(book_.fileReferencePattern(), book_.chmLinkPattern(),
                            [this](std::string_view extension) { return book_.hasExtension(extension); });
   std::size_t cursor = 0;
   while (cursor < page_.length()) {
@@ -159,7 +157,7 @@ void PagePreparer::followReference(const PreparedFile& file, const FoundReferenc
   try {
     book_.switchArchive(target);
   } catch (const ReaderError& e) {
-    if (options.showMergedFileErrors) reporter_.show(kMergedFileErrorCaption, e.message());
+    if (options.showMergedFileErrors) book_.errorReport().showMessage(kMergedFileErrorCaption, e.message());
     return;
   }
   ChmArchive* archive = book_.currentArchive();

@@ -13,13 +13,11 @@
 #include "content/reference_scanner.h"
 #include "foundation/byte_buffer.h"
 #include "foundation/ptr_array.h"
-#include "foundation/regex_matcher.h"
 
 namespace pgwk {
 
 class Book;
 class ChmArchive;
-class ErrorReporter;
 class FileBuffer;
 struct DirectoryEntry;
 
@@ -37,8 +35,9 @@ class PagePreparer {
   static constexpr int kPageBufferGrowth = 2000;
   static constexpr const char* kMergedFileErrorCaption = "Merged file open error";
 
-  // The temporary folder gets a trailing "/" when it has none.
-  PagePreparer(Book& book, std::string temporaryFolder, ErrorReporter& reporter);
+  // The temporary folder gets a trailing "/" when it has none. Merged files that
+  // cannot be opened are reported through the book's error report.
+  PagePreparer(Book& book, std::string temporaryFolder);
 
   // Prepares the location: a name inside the book, optionally with a CHM-link prefix
   // ("other.chm::/page.htm") and a "#" fragment. A location that is not in the book
@@ -71,10 +70,8 @@ class PagePreparer {
 
   Book& book_;
   std::string temporaryFolder_;
-  ErrorReporter& reporter_;
   PtrArray<PreparedFile> prepared_{5, 5};
   ByteBuffer page_{kPageBufferCapacity, kPageBufferGrowth};
-  RegexMatcher fileReferencePattern_;
   std::string localFile_;
   std::string localFileUrl_;
 };

@@ -1,8 +1,10 @@
 #include "document/book.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "document/name_rules.h"
+#include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
 
 #if __has_include("document/lzx_decoder.h")
@@ -21,11 +23,25 @@ namespace {
 constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
-Book::Book() {
+Book::Book(ErrorReport* errorReport) : errorReport_(errorReport) {
 #ifdef PGWK_HAVE_LZX_DECODER
   decoder_ = std::make_unique<LzxDecoder>();
 #endif
-  chmLinkPattern_.compile(kChmLinkPattern);
+  // Compiled in this order; a failure stops the run, so the patterns after it stay
+  // uncompiled (a matcher without a pattern finds nothing).
+  const std::pair<RegexMatcher*, const char*> patterns[] = {
+      {&chmLinkPattern_, kChmLinkPattern},
+      {&tagNamePattern_, R"([\s]*([/]*[\w]*))"},
+      {&scriptEndPattern_, R"(<(?i)\s*/SCRIPT\s*>)"},
+      {&tagStartPattern_, R"(<((?:[/]?[\w]+)|(?:!--)))"},
+      {&commentEndPattern_, "-->"},
+      {&fileReferencePattern_, R"(\.[^"' )>]{2,})"},
+  };
+  try {
+    for (const auto& [matcher, text] : patterns) matcher->compile(text);
+  } catch (const ReaderError& e) {
+    this->errorReport().showError(e);
+  }
 }
 
 Book::~Book() = default;

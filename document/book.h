@@ -11,7 +11,11 @@
 #include <string_view>
 
 #include "document/chm_archive.h"
+#include "document/error_report.h"
 #include "document/file_buffer.h"
+#include "document/loading_progress.h"
+#include "document/sitemap_index.h"
+#include "document/sitemap_tree.h"
 #include "document/work_buffer.h"
 #include "foundation/ptr_array.h"
 #include "foundation/regex_matcher.h"
@@ -27,7 +31,9 @@ class Book {
   // rare huge file should not make every page read hold that much memory.
   static constexpr std::uint32_t kPresizeLimit = 3000000;
 
-  Book();
+  // Compiles the patterns; the first that fails is shown through errorReport (when
+  // given) and leaves the later ones uncompiled: the Book is created all the same.
+  explicit Book(ErrorReport* errorReport = nullptr);
   ~Book();
   Book(const Book&) = delete;
   Book& operator=(const Book&) = delete;
@@ -129,6 +135,32 @@ class Book {
 
   // The compiled pattern for CHM-link prefixes ("other.chm::").
   RegexMatcher& chmLinkPattern() { return chmLinkPattern_; }
+  // The patterns the tag reader scans with: the name at the start of a tag text, the
+  // end of a script element, the start of a tag or comment, the end of a comment.
+  RegexMatcher& tagNamePattern() { return tagNamePattern_; }
+  RegexMatcher& scriptEndPattern() { return scriptEndPattern_; }
+  RegexMatcher& tagStartPattern() { return tagStartPattern_; }
+  RegexMatcher& commentEndPattern() { return commentEndPattern_; }
+  // A dot followed by at least two characters that cannot end a file reference.
+  RegexMatcher& fileReferencePattern() { return fileReferencePattern_; }
+
+  // Where the tag reader's most recent search for a tag began: the text from there up
+  // to the tag found is the text that precedes it.
+  const char* lastTextStart() const { return lastTextStart_; }
+  void setLastTextStart(const char* position) { lastTextStart_ = position; }
+
+  // The table of contents and the keyword index, with their text pools.
+  SitemapTree& contents() { return contents_; }
+  const SitemapTree& contents() const { return contents_; }
+  SitemapIndex& keywordIndex() { return keywordIndex_; }
+  const SitemapIndex& keywordIndex() const { return keywordIndex_; }
+
+  // What the shell passes in: the loading dialog and the message boxes. Without them
+  // progress goes nowhere and errors that are shown are dropped.
+  LoadingProgress& loadingProgress() { return progress_ ? *progress_ : silentProgress_; }
+  void setLoadingProgress(LoadingProgress* progress) { progress_ = progress; }
+  ErrorReport& errorReport() { return errorReport_ ? *errorReport_ : silentReport_; }
+  void setErrorReport(ErrorReport* report) { errorReport_ = report; }
 
  private:
   // The name as lookups compare it: prefix stripped, references decoded, normalised,
@@ -157,6 +189,18 @@ class Book {
   // Set while a section's control data and reset table are read: they must lie in
   // an uncompressed section, or a damaged book would recurse without end.
   bool readingSectionTables_ = false;
+  RegexMatcher tagNamePattern_;
+  RegexMatcher scriptEndPattern_;
+  RegexMatcher tagStartPattern_;
+  RegexMatcher commentEndPattern_;
+  RegexMatcher fileReferencePattern_;
+  const char* lastTextStart_ = nullptr;
+  SitemapTree contents_;
+  SitemapIndex keywordIndex_;
+  LoadingProgress* progress_ = nullptr;
+  ErrorReport* errorReport_ = nullptr;
+  LoadingProgress silentProgress_;
+  ErrorReport silentReport_;
 };
 
 }  // namespace pgwk

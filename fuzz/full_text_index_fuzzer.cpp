@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "content/error_reporter.h"
 #include "content/full_text_search.h"
+#include "document/error_report.h"
+#include "document/loading_progress.h"
 
 namespace {
 
@@ -27,11 +28,6 @@ class OneIndex : public pgwk::SearchSource {
   pgwk::IndexBytes bytes_;
 };
 
-class Quiet : public pgwk::ErrorReporter {
- public:
-  void show(const std::string&, const std::string&) override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string query(reinterpret_cast<const char*>(data + 1), std::min(queryLength, size - 1));
   pgwk::IndexBytes bytes(data + 1, size - 1);
   OneIndex source(bytes);
-  Quiet quiet;
-  pgwk::FullTextSearch search(source, quiet);
+  pgwk::ErrorReport quiet;
+  pgwk::LoadingProgress silent;
+  pgwk::FullTextSearch search(source, quiet, silent);
   search.loadSearchIndex();
   search.search(query, {false, false, false});
   search.search(query, {false, true, false});

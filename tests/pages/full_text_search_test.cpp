@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "content/error_reporter.h"
 #include "content/full_text_search.h"
-#include "content/loading_progress.h"
+#include "document/error_report.h"
+#include "document/loading_progress.h"
 #include "foundation/reader_error.h"
 #include "index_image.h"
 
@@ -49,10 +49,10 @@ class FakeSource : public SearchSource {
   void restoreCurrentArchive() override { current = remembered; }
 };
 
-class RecordingReporter : public ErrorReporter {
+class RecordingReporter : public ErrorReport {
  public:
   std::vector<std::pair<std::string, std::string>> shown;
-  void show(const std::string& caption, const std::string& text) override { shown.emplace_back(caption, text); }
+  void showMessage(std::string_view caption, std::string_view text) override { shown.emplace_back(caption, text); }
 };
 
 class RecordingProgress : public LoadingProgress {
@@ -83,7 +83,7 @@ class SearchTest : public ::testing::Test {
   FakeSource source;
   RecordingReporter reporter;
   RecordingProgress progress;
-  FullTextSearch search{source, reporter, &progress};
+  FullTextSearch search{source, reporter, progress};
 
   void addArchive(const std::vector<std::vector<IndexWord>>& leaves, std::vector<std::string> titles = {}) {
     FakeArchive a{"book" + std::to_string(source.archives.size()) + ".chm", {}, std::move(titles)};
@@ -252,7 +252,8 @@ TEST_F(SearchTest, LoadingBuildsTablesReportsProgressAndIsOptional) {
   FakeSource other;
   other.archives.push_back({"plain.chm", {}, {"t"}});
   RecordingReporter quiet;
-  EXPECT_FALSE(FullTextSearch(other, quiet).hasFullTextIndex());
+  LoadingProgress silent;
+  EXPECT_FALSE(FullTextSearch(other, quiet, silent).hasFullTextIndex());
 }
 
 TEST_F(SearchTest, LoadFailureIsShownAndLaterArchivesAreLoadedWhenSearched) {
