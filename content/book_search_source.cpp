@@ -32,6 +32,8 @@ IndexBytes BookSearchSource::readIndex(int archive) {
   return {index_.data(), index_.length()};
 }
 
+int BookSearchSource::contentCodePage() { return book_.contentCodePage(); }
+
 int BookSearchSource::topicCount(int archive) {
   ChmArchive& a = makeCurrent(archive);
   return a.isCollection() ? 0 : static_cast<int>(book_.topicCount(&a));

@@ -21,6 +21,7 @@ class BookSearchSource : public SearchSource {
   std::string archiveFileName(int archive) override;
   bool hasIndex(int archive) override;
   IndexBytes readIndex(int archive) override;
+  int contentCodePage() override;
   int topicCount(int archive) override;
   std::string topicTitle(int archive, int topic) override;
   void rememberCurrentArchive() override;

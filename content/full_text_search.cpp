@@ -34,6 +34,13 @@ class CurrentArchiveKeeper {
   bool restored_ = false;
 };
 
+// The compiler folds the words it indexes, except in the double-byte code pages,
+// where folding would tear characters apart; the query must be treated alike or
+// no word of such a book could be found.
+bool foldsIndexWords(int codePage) {
+  return codePage != 932 && codePage != 936 && codePage != 949 && codePage != 950 && codePage != 1361;
+}
+
 bool separatedAt(std::string_view text, std::size_t position) {
   return isWordSeparator(static_cast<std::uint8_t>(text[position]));
 }
@@ -184,7 +191,7 @@ void FullTextSearch::search(std::string_view query, const SearchOptions& options
     raiseError("Word is too long for search, max length %d.", static_cast<int>(kMaxQuery));
   std::string q = lowerCased(query);
   trim(q);
-  if (!options.inTitles) q = fold(q);
+  if (!options.inTitles && foldsIndexWords(source_.contentCodePage())) q = fold(q);
   // An empty query would match every word and every title.
   if (q.empty()) return;
 

@@ -45,6 +45,9 @@ class SearchSource {
   // The archive's index bytes; they stay valid only until the next read on the book.
   // Raises ReaderError when the file cannot be read.
   virtual IndexBytes readIndex(int archive) = 0;
+  // The code page of the book's text: the index words of a double-byte code page
+  // are stored as written, those of the others folded.
+  virtual int contentCodePage() = 0;
   virtual int topicCount(int archive) = 0;
   virtual std::string topicTitle(int archive, int topic) = 0;
   virtual void rememberCurrentArchive() = 0;

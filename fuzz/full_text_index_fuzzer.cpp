@@ -19,6 +19,7 @@ class OneIndex : public pgwk::SearchSource {
   std::string archiveFileName(int) override { return "fuzz.chm"; }
   bool hasIndex(int) override { return !bytes_.empty(); }
   pgwk::IndexBytes readIndex(int) override { return bytes_; }
+  int contentCodePage() override { return 1252; }
   int topicCount(int) override { return 0; }
   std::string topicTitle(int, int) override { return {}; }
   void rememberCurrentArchive() override {}

@@ -43,6 +43,8 @@ class FakeSource : public SearchSource {
     ++reads;
     return archives[a].index;
   }
+  int codePage = 1252;
+  int contentCodePage() override { return codePage; }
   int topicCount(int a) override { return static_cast<int>(archives[a].titles.size()); }
   std::string topicTitle(int a, int t) override { return archives[a].titles[t]; }
   void rememberCurrentArchive() override { remembered = current; }
@@ -128,6 +130,16 @@ TEST_F(SearchTest, QueryIsFoldedForTheIndexButNotForTitles) {
   SearchOptions titles{false, false, true};
   EXPECT_EQ(run("encyclop\xE6" "dia", titles).size(), 1u);
   EXPECT_TRUE(run("encyclopaedia", titles).empty());
+}
+
+TEST_F(SearchTest, QueryOfADoubleByteBookIsNotFolded) {
+  // "\xB1\xEA\xC7\xA9" is a two-character word in code page 936; folded it would
+  // become other bytes that no index word holds.
+  addArchive({{{"\xB1\xEA\xC7\xA9", {{2, 1}}}}});
+  source.codePage = 936;
+  EXPECT_EQ(run("\xB1\xEA\xC7\xA9").size(), 1u);
+  source.codePage = 1251;
+  EXPECT_TRUE(run("\xB1\xEA\xC7\xA9").empty());
 }
 
 TEST_F(SearchTest, QueryOfMoreThan200CharactersIsRefused) {
