@@ -7,14 +7,7 @@
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
 
-#if __has_include("document/lzx_decoder.h")
 #include "document/lzx_decoder.h"
-#define PGWK_HAVE_LZX_DECODER 1
-#else
-namespace pgwk {
-class LzxDecoder {};
-}  // namespace pgwk
-#endif
 
 namespace pgwk {
 
@@ -24,9 +17,7 @@ constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
 Book::Book(ErrorReport* errorReport) : errorReport_(errorReport) {
-#ifdef PGWK_HAVE_LZX_DECODER
   decoder_ = std::make_unique<LzxDecoder>();
-#endif
   // Compiled in this order; a failure stops the run, so the patterns after it stay
   // uncompiled (a matcher without a pattern finds nothing).
   const std::pair<RegexMatcher*, const char*> patterns[] = {

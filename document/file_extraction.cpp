@@ -12,10 +12,7 @@
 #include "foundation/text_routines.h"
 #include "platform/book_file.h"
 
-#if __has_include("document/lzx_decoder.h")
 #include "document/lzx_decoder.h"
-#define PGWK_HAVE_LZX_DECODER 1
-#endif
 
 namespace pgwk {
 
@@ -179,14 +176,10 @@ FileBuffer Book::readCompressed(const ChmArchive& archive, const DirectoryEntry&
                     span.compressedLength(), name, [&] { return input_.data(); });
   input_.padAfter(span.compressedLength());
 
-#ifdef PGWK_HAVE_LZX_DECODER
   int result = decoder_->initialise(static_cast<int>(tables.control.windowBits));
   if (result == 0)
     result = decoder_->decode(input_.data(), span.compressedLength(), output_.data(), span.uncompressedLength());
   if (result != 0) raiseError("Can't decompress file %s (LZX error %d).\n", text(name).c_str(), result);
-#else
-  raiseError("Can't decompress file %s: no LZX decoder in this build.\n", text(name).c_str());
-#endif
 
   const std::uint8_t* start = output_.data() + (entry.offset - span.uncompressedStart);
   if (ownCopy) {

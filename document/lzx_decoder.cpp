@@ -1,6 +1,7 @@
 #include "document/lzx_decoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -92,20 +93,34 @@ void translateFrame(std::uint8_t* data, std::size_t length, std::int64_t positio
   }
 }
 
-// An LZ77 copy within the window where the source lies wholly before the
-// destination's current byte (offset 1..position). Overlap (offset < length) repeats
-// the last `offset` bytes, exactly as a byte-by-byte copy would.
+template <typename Word>
+inline void copyWord(std::uint8_t* dst, const std::uint8_t* src) {
+  Word w;
+  std::memcpy(&w, src, sizeof w);
+  std::memcpy(dst, &w, sizeof w);
+}
+
+// An LZ77 copy within the window where the source starts `offset` bytes before the
+// destination (1 <= offset <= position) and nothing past dst + length may be
+// touched: the bytes there may still be read by later matches. Overlap (offset <
+// length) repeats the last `offset` bytes, exactly as a byte-by-byte copy would.
 inline void copyMatch(std::uint8_t* dst, std::uint32_t offset, unsigned length) {
   const std::uint8_t* src = dst - offset;
   if (offset >= 8) {
-    // Every 8-byte chunk reads bytes that are already final.
-    std::uint8_t* const end = dst + length;
-    while (end - dst >= 8) {
-      std::memcpy(dst, src, 8);
-      dst += 8;
-      src += 8;
+    // Every word read here holds bytes that are already final, so the last word may
+    // overlap the one before it.
+    if (length <= 8) {
+      if (length >= 4) {
+        copyWord<std::uint32_t>(dst, src);
+        copyWord<std::uint32_t>(dst + length - 4, src + length - 4);
+      } else {
+        copyWord<std::uint16_t>(dst, src);
+        copyWord<std::uint16_t>(dst + length - 2, src + length - 2);
+      }
+      return;
     }
-    while (dst < end) *dst++ = *src++;
+    for (unsigned i = 0; i + 8 < length; i += 8) copyWord<std::uint64_t>(dst + i, src + i);
+    copyWord<std::uint64_t>(dst + length - 8, src + length - 8);
   } else if (offset == 1) {
     std::memset(dst, *src, length);
   } else {
@@ -193,9 +208,11 @@ class LzxDecoder::BitReader {
   bool fill() {
     if (held_ >= 32) return true;
     if (pos_ + 4 <= length_) {
-      const std::uint8_t* p = in_ + pos_;
-      std::uint32_t words = std::uint32_t{p[1]} << 24 | std::uint32_t{p[0]} << 16 |
-                            std::uint32_t{p[3]} << 8 | std::uint32_t{p[2]};
+      std::uint32_t x;
+      std::memcpy(&x, in_ + pos_, 4);
+      if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
+      // Two little-endian words, the first one on top.
+      const std::uint32_t words = x << 16 | x >> 16;
       buffer_ |= std::uint64_t{words} << (32 - held_);
       held_ += 32;
       pos_ += 4;
@@ -484,7 +501,19 @@ int LzxDecoder::decodeCompressedRun(BitReader& reader, std::uint32_t runEnd, boo
       r.drop(mainLengths[symbol]);
       if (symbol < kLiteralCount) {
         window[wp++] = static_cast<std::uint8_t>(symbol);
-        continue;
+        if (wp >= limit) break;
+        // Literals come in runs, and 32 bits hold any two main codes.
+        symbol = mainLookup[r.peek(kMainTreeBits)];
+        if (symbol >= kMainTreeSymbols) {
+          symbol = walkTree(mainTree_, r.buffer(), symbol);
+          if (symbol == kNoSymbol) return kInvalidData;
+        }
+        r.drop(mainLengths[symbol]);
+        if (symbol < kLiteralCount) {
+          window[wp++] = static_cast<std::uint8_t>(symbol);
+          continue;
+        }
+        if (!r.fill()) return kInvalidData;
       }
 
       symbol -= kLiteralCount;

@@ -19,8 +19,10 @@ fs::path fixtureBook(const std::string& name) {
   return fs::is_regular_file(path, ec) ? path : fs::path();
 }
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (fs::temp_directory_path() / "pgwk-document-XXXXXX").string();
+ScratchFolder::ScratchFolder(bool inMemory) {
+  std::error_code ec;
+  fs::path base = inMemory && ::access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm") : fs::temp_directory_path(ec);
+  std::string pattern = (base / "pgwk-document-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

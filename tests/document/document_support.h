@@ -25,10 +25,12 @@ std::filesystem::path fixtureBook(const std::string& name);
     }                                                                                        \
   } while (0)
 
-// A fresh folder below the system's temporary folder, removed with the object.
+// A fresh folder below the system's temporary folder, removed with the object. With
+// inMemory it goes to /dev/shm when there is one: creating thousands of files on a
+// journalled disk costs seconds that say nothing about the code under test.
 class ScratchFolder {
  public:
-  ScratchFolder();
+  explicit ScratchFolder(bool inMemory = false);
   ~ScratchFolder();
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;

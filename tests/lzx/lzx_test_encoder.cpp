@@ -83,7 +83,7 @@ void LzxStreamWriter::setCodeLengths(std::vector<std::uint8_t> mainLengths,
 void LzxStreamWriter::bits(std::uint32_t value, unsigned n) {
   while (n > 0) {
     unsigned take = std::min(n, 16 - pendingBits_);
-    std::uint32_t part = (value >> (n - take)) & ((1u << take) - 1);
+    std::uint32_t part = n - take >= 32 ? 0 : (value >> (n - take)) & ((1u << take) - 1);
     pending_ = (pending_ << take) | part;
     pendingBits_ += take;
     n -= take;

@@ -42,7 +42,7 @@ class LzxStreamWriter {
   // Fixes the main and length tree code lengths of the following blocks (padded with
   // zeros to the full alphabets); by default they are balanced and move every block.
   void setCodeLengths(std::vector<std::uint8_t> mainLengths, std::vector<std::uint8_t> lengthLengths);
-  // Writes n bits of value as they are.
+  // Writes n bits of value as they are (zeros above bit 31).
   void bits(std::uint32_t value, unsigned n);
   // Starts afresh after a full window: the header comes next, code lengths and
   // repeated offsets go back to their initial values.

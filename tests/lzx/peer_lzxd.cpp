@@ -64,10 +64,8 @@ mspack_system memorySystem() {
 
 }  // namespace
 
-namespace {
-
-int decodeWithLength(const std::uint8_t* in, std::size_t inLength, int windowBits, int resetFrames,
-                     std::uint8_t* out, std::size_t outLength, off_t declaredLength) {
+int peerLzxDecode(const std::uint8_t* in, std::size_t inLength, int windowBits, int resetFrames,
+                  std::uint8_t* out, std::size_t outLength, bool declareLength) {
   mspack_system sys = memorySystem();
   MemoryFile input;
   input.in = in;
@@ -78,25 +76,18 @@ int decodeWithLength(const std::uint8_t* in, std::size_t inLength, int windowBit
   // 4096 is the input buffer libmspack's own CHM reader uses.
   lzxd_stream* lzx = lzxd_init(&sys, reinterpret_cast<mspack_file*>(&input),
                                reinterpret_cast<mspack_file*>(&output), windowBits, resetFrames,
-                               4096, declaredLength, 0);
+                               4096, declareLength ? static_cast<off_t>(outLength) : 0, 0);
   if (!lzx) return MSPACK_ERR_NOMEMORY;
   int rc = lzxd_decompress(lzx, static_cast<off_t>(outLength));
   lzxd_free(lzx);
   return rc;
 }
 
-}  // namespace
-
-int peerLzxDecode(const std::uint8_t* in, std::size_t inLength, int windowBits, int resetFrames,
-                  std::uint8_t* out, std::size_t outLength) {
-  // Told the stream's length, libmspack insists that the last frame ends exactly
-  // there, which the compiler's books overshoot; not told, it decodes whole frames
-  // and runs out of input on books that stop right at the end. Each kind works one
-  // way.
-  int rc = decodeWithLength(in, inLength, windowBits, resetFrames, out, outLength, 0);
+int peerLzxDecodeEitherWay(const std::uint8_t* in, std::size_t inLength, int windowBits,
+                           int resetFrames, std::uint8_t* out, std::size_t outLength) {
+  int rc = peerLzxDecode(in, inLength, windowBits, resetFrames, out, outLength, false);
   if (rc != MSPACK_ERR_OK)
-    rc = decodeWithLength(in, inLength, windowBits, resetFrames, out, outLength,
-                          static_cast<off_t>(outLength));
+    rc = peerLzxDecode(in, inLength, windowBits, resetFrames, out, outLength, true);
   return rc;
 }
 

@@ -11,10 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#if __has_include("document/lzx_decoder.h")
 #include "document/lzx_decoder.h"
-#define PGWK_HAVE_LZX_DECODER 1
-#endif
 #include "foundation/reader_error.h"
 #include "platform/code_page.h"
 
@@ -255,9 +252,6 @@ void BookExtractor::extractCompressedSection(std::uint32_t sectionIndex, std::ve
   for (Job* job : jobs)
     if (job->end() > table->totalUncompressed()) fail(*job, job->path + ": the file lies outside its content section.");
 
-#ifndef PGWK_HAVE_LZX_DECODER
-  return failAll("no LZX decoder in this build");
-#else
   LzxDecoder decoder;
   std::vector<std::uint8_t> out(interval * blockLength);
   std::vector<Job*> active;
@@ -308,7 +302,6 @@ void BookExtractor::extractCompressedSection(std::uint32_t sectionIndex, std::ve
   for (std::size_t i = next; i < jobs.size(); ++i) active.push_back(jobs[i]);
   for (Job* job : active)
     if (!job->failed && job->length) fail(*job, "Can't read file " + job->path + " buffer: the reset table ends before it.");
-#endif
 }
 
 }  // namespace pgwk::tool
