@@ -24,11 +24,13 @@
 //    already big enough.
 //  - decode(in, inLength, out, outLength) writes exactly outLength bytes to out or
 //    fails. `in` must begin at a restart point (right after initialise) or where the
-//    previous call's input ended, and every call but the last should end on a 32768-
-//    byte output frame boundary with `in` split at that frame's first compressed
-//    byte (the offsets a reset table lists): the bit reader starts afresh with every
-//    call, and a match may not run past the end of a call's output. The intended use
-//    is one call per span, from a restart point to the end of the span.
+//    previous call's input ended. The bit reader starts afresh with every call, so
+//    every call but the last should end on a 32768-byte output frame boundary, with
+//    `in` split at that frame's first compressed byte (the offsets a reset table
+//    lists). The intended use is one call per span, from a restart point to the end
+//    of the span. A call may end inside a match (the last frame of a book's stream
+//    often encodes more than the section holds): the rest of the match is kept and
+//    opens the next call's output.
 //  - No padding after the input is needed: nothing past in[inLength - 1] is ever read.
 //    A stream that needs bits it does not have returns kInvalidData.
 //  - Results: kOk (0); kFormatError (1): window bits outside 15..21, decode without a
