@@ -64,10 +64,15 @@ std::string mergeName(Book& book, std::string_view reference) {
 
 }  // namespace
 
+void SitemapParser::startParse() {
+  mergeCount_ = 0;
+  mergesOf_.clear();
+}
+
 // Contents
 
 void SitemapParser::parseContents(std::string_view text, TocEntry& parent) {
-  if (merging_.empty()) mergeCount_ = 0;
+  if (merging_.empty()) startParse();
   ChmArchive* current = book_.currentArchive();
   book_.loadingProgress().reportFile(current ? fileNameOf(current->path()) : std::string_view());
   try {
@@ -175,16 +180,18 @@ void SitemapParser::merge(const std::string& reference, TocEntry& entry) {
 void SitemapParser::parseReferencedContents(const std::string& name, const std::string& written,
                                             TocEntry& parent) {
   try {
-    std::pair<const ChmArchive*, std::string> key{book_.currentArchive(), mergeName(book_, name)};
-    for (const auto& open : merging_)
-      if (open == key) raiseError("Merged contents file includes itself:\n%s.", written.c_str());
+    MergedFile file{book_.currentArchive(), mergeName(book_, name)};
+    for (const MergedFile& open : merging_)
+      if (open == file) raiseError("Merged contents file includes itself:\n%s.", written.c_str());
     if (merging_.size() >= kMaxMergeDepth)
       raiseError("Merged contents files are nested too deeply:\n%s.", written.c_str());
-    if (mergeCount_ >= kMaxMerges) raiseError("Too many merged contents files:\n%s.", written.c_str());
+    if (mergeCount_ >= kMaxMerges || mergesOf_[file] >= kMaxMergesOfOneFile)
+      raiseError("Too many merged contents files:\n%s.", written.c_str());
     ++mergeCount_;
+    ++mergesOf_[file];
 
     std::string text = files_.readFile(name);
-    merging_.push_back(std::move(key));
+    merging_.push_back(std::move(file));
     try {
       parseContents(text, parent);
     } catch (...) {
@@ -208,7 +215,7 @@ void SitemapParser::addMissingFile(std::string_view message) {
 // Collections
 
 void SitemapParser::parseCollection(std::string_view text, TocEntry& root) {
-  if (merging_.empty()) mergeCount_ = 0;
+  if (merging_.empty()) startParse();
   try {
     TagReader reader(book_, text);
     std::string tag;

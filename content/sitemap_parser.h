@@ -12,6 +12,7 @@
 // the Book's error report and skipped. Progress goes to the Book's loading progress.
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,8 +31,9 @@ class TagReader;
 class SitemapParser {
  public:
   // Bounds on following merges, so that contents files which merge each other (or
-  // themselves) cannot make the parse endless.
+  // themselves, or one file from many places) cannot make the parse endless.
   static constexpr std::size_t kMaxMergeDepth = 16;
+  static constexpr int kMaxMergesOfOneFile = 8;
   static constexpr int kMaxMerges = 4096;
 
   SitemapParser(Book& book, BookFiles& files) : book_(book), files_(files) {}
@@ -46,6 +48,8 @@ class SitemapParser {
   void parseKeywordIndex(std::string_view text);
 
  private:
+  // A parse that no merge started forgets the merges of the parse before.
+  void startParse();
   void readList(TagReader& reader, std::string& tag, TocEntry& parent);
   void readObject(TagReader& reader, std::string& tag, TocEntry& entry);
   void readParameter(std::string_view tag, TocEntry& entry);
@@ -62,9 +66,12 @@ class SitemapParser {
 
   Book& book_;
   BookFiles& files_;
+  // A contents file as merges name it: its archive and its name as a lookup compares.
+  using MergedFile = std::pair<const ChmArchive*, std::string>;
   // The contents files being parsed because a merge or a collection named them,
-  // innermost last, and the number of merges followed in this parse.
-  std::vector<std::pair<const ChmArchive*, std::string>> merging_;
+  // innermost last; how often each file was merged in this parse, and in all.
+  std::vector<MergedFile> merging_;
+  std::map<MergedFile, int> mergesOf_;
   int mergeCount_ = 0;
 };
 

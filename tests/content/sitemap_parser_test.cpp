@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -294,6 +296,25 @@ TEST_F(SitemapTest, MergesThatReferToThemselvesEnd) {
   EXPECT_EQ(report.boxes,
             (std::vector<std::string>{"PGWK Exception: Merged contents file includes itself:\nmain.chm::/toc.hhc.",
                                       "PGWK Exception: Merged contents file includes itself:\n./A.hhc."}));
+}
+
+TEST_F(SitemapTest, FilesThatAllMergeEachOtherAreParsedABoundedNumberOfTimes) {
+  // Ten files, each merging all ten: followed without bounds this would never end.
+  std::string mergesAll = "<UL>";
+  for (int i = 0; i < 10; ++i)
+    mergesAll += "<LI><OBJECT><param name=\"Merge\" value=\"f" + std::to_string(i) + ".hhc\"></OBJECT>";
+  mergesAll += "</UL>";
+  std::map<std::string, std::string> stored;
+  for (int i = 0; i < 10; ++i) stored["f" + std::to_string(i) + ".hhc"] = mergesAll;
+  openMain(stored);
+  parseContents(mergesAll);
+  // Each file is parsed at most kMaxMergesOfOneFile times, each parse adds ten entries.
+  EXPECT_LE(countEntries(book.contents().root()), 10 + 10 * SitemapParser::kMaxMergesOfOneFile * 10);
+  EXPECT_EQ(documentOrder(), preorder(book.contents().root()));
+  ASSERT_FALSE(report.boxes.empty());
+  EXPECT_TRUE(std::any_of(report.boxes.begin(), report.boxes.end(), [](const std::string& box) {
+    return box.starts_with("PGWK Exception: Too many merged contents files:\n");
+  }));
 }
 
 TEST_F(SitemapTest, DeepNestingNeedsNoDeepStack) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/book.h"
+#include "foundation/regex_matcher.h"
 
 namespace pgwk {
 namespace {
@@ -27,6 +28,15 @@ struct ScanCase {
   bool sitemapFilter;
   std::vector<std::string> expected;
 };
+
+TEST(TagReader, TheBookCompilesThePatternsItScansWith) {
+  Book book;
+  for (RegexMatcher* p : {&book.chmLinkPattern(), &book.tagNamePattern(), &book.scriptEndPattern(),
+                          &book.tagStartPattern(), &book.commentEndPattern(), &book.fileReferencePattern()})
+    EXPECT_TRUE(p->compiled());
+  ASSERT_GT(book.fileReferencePattern().match("src=\"pic.gif\""), 0);
+  EXPECT_EQ(book.fileReferencePattern().groupText(0), ".gif");
+}
 
 TEST(TagReader, FindsTheTagsOfInterest) {
   const std::string longAttributes(3000, 'x');

@@ -212,7 +212,7 @@ TEST(PreparerTool, PrintsTheLocalFileAndTakesTheOptions) {
                           &out, &err),
             1) << "the missing merged files are reported";
   EXPECT_EQ(out, "file://" + dir + "/0/html/pictures.htm#x\n");
-  EXPECT_NE(err.find("pgwktool: Merged file open error: "), std::string::npos) << err;
+  EXPECT_NE(err.find("Merged file open error: "), std::string::npos) << err;
   EXPECT_FALSE(fs::exists(dir + "/0/html/pic/rel.gif"));
   EXPECT_NE(fileText(dir + "/0/html/pictures.htm").find("chmv_search"), std::string::npos);
 

@@ -60,7 +60,7 @@ int preparePage(const std::vector<std::string>& args) {
 
   ToolBook tool(request.book);
   Book& book = tool.book();
-  StderrReport report;
+  CountingReport report(book.errorReport());
   book.setErrorReport(&report);
   if (request.highlighting) {
     // The search pane hands over its query trimmed, lower-cased and folded.

@@ -27,7 +27,7 @@ int search(const std::vector<std::string>& args) {
 
   ToolBook tool(positional[0]);
   Book& book = tool.book();
-  StderrReport report;
+  CountingReport report(book.errorReport());
   BookSearchSource source(book);
   FullTextSearch engine(source, report, book.loadingProgress());
   if (!options.inTitles) engine.loadSearchIndex();

@@ -2,7 +2,9 @@
 
 namespace pgwk::tool {
 
-ToolBook::ToolBook(const std::string& path) : book_(std::make_unique<Book>()) {
+ToolBook::ToolBook(const std::string& path) : book_(std::make_unique<Book>(&errorReport_)) {
+  errorReport_.setBook(book_.get());
+  book_->setLoadingProgress(&progress_);
   main_ = &book_->openChmFile(path);
   book_->setMainArchive(main_);
 }

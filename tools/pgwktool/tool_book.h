@@ -6,6 +6,7 @@
 #include <string>
 
 #include "document/book.h"
+#include "tools/pgwktool/terminal_report.h"
 
 namespace pgwk::tool {
 
@@ -17,6 +18,9 @@ class ToolBook {
   ChmArchive& mainArchive() { return *main_; }
 
  private:
+  // Declared before the book, so they outlive it.
+  TerminalProgress progress_;
+  TerminalErrorReport errorReport_{nullptr, &progress_};
   std::unique_ptr<Book> book_;
   ChmArchive* main_ = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// The message boxes of the book engine, as pgwktool shows them: a line on standard
-// error, "pgwktool: CAPTION: TEXT".
+// Counts the message boxes a command shows, passing each on, so that a command
+// whose work was partly refused can end with a failure status.
 
 #include <string_view>
 
@@ -8,12 +8,17 @@
 
 namespace pgwk::tool {
 
-class StderrReport : public ErrorReport {
+class CountingReport : public ErrorReport {
  public:
-  void showMessage(std::string_view caption, std::string_view text) override;
+  explicit CountingReport(ErrorReport& next) : next_(next) {}
+  void showMessage(std::string_view caption, std::string_view text) override {
+    ++shown_;
+    next_.showMessage(caption, text);
+  }
   int shown() const { return shown_; }
 
  private:
+  ErrorReport& next_;
   int shown_ = 0;
 };
 
