@@ -32,8 +32,9 @@ std::vector<std::uint8_t> DirectoryImage::bytes() const {
   std::vector<std::vector<std::uint8_t>> chunks;
   for (std::size_t i = 0; i < listingChunks.size(); ++i) {
     if (std::count(indexChunksBefore.begin(), indexChunksBefore.end(), static_cast<int>(i))) {
-      std::vector<std::uint8_t> index(chunkSize, 0);
+      std::vector<std::uint8_t> index(std::max<std::size_t>(chunkSize, 4), 0);
       std::copy_n("PMGI", 4, index.begin());
+      index.resize(chunkSize);
       chunks.push_back(index);
     }
     std::vector<std::uint8_t> area;
@@ -44,12 +45,15 @@ std::vector<std::uint8_t> DirectoryImage::bytes() const {
       putEncint(area, e.offset);
       putEncint(area, e.length);
     }
-    std::vector<std::uint8_t> chunk(chunkSize, 0);
+    // Room for the header and entries even when a test asks for absurdly small
+    // chunks; the chunk is cut to its declared size afterwards.
+    std::vector<std::uint8_t> chunk(std::max<std::size_t>(chunkSize, 20 + area.size()), 0);
     std::copy_n("PMGL", 4, chunk.begin());
     put32(chunk, 4, static_cast<std::uint32_t>(chunkSize - 20 - area.size()));
     bool last = i + 1 == listingChunks.size();
     put32(chunk, 16, last && lastChunkHasEnd ? 0xFFFFFFFFu : static_cast<std::uint32_t>(i + 1));
     std::copy(area.begin(), area.end(), chunk.begin() + 20);
+    chunk.resize(chunkSize);
     chunks.push_back(chunk);
   }
 

@@ -182,7 +182,9 @@ TEST(RegexMatcher, BookPatterns) {
     RegexMatcher m;
     m.compile(c.pattern);
     ASSERT_GT(m.match(c.subject), 0) << c.pattern;
-    if (c.group1) EXPECT_EQ(m.groupText(1), c.group1) << c.pattern;
+    if (c.group1) {
+      EXPECT_EQ(m.groupText(1), c.group1) << c.pattern;
+    }
   }
   RegexMatcher ext;
   ext.compile("\\.[^\"' )>]{2,}");
