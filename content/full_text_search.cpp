@@ -78,8 +78,9 @@ class FullTextSearch::Run {
   bool searchIndex(int archive) {
     SearchSource& source = owner_.source_;
     if (!source.hasIndex(archive)) return true;
-    IndexBytes file = source.readIndex(archive);
-    const LeafTable& table = owner_.leafTableFor(archive, file);
+    const StoredIndex& index = owner_.indexFor(archive);
+    IndexBytes file = index.file();
+    const LeafTable& table = index.table;
     WordEntry entry;
     for (std::uint32_t leaf : table.offsets) {
       LeafWalker words(file, leaf, table.header.nodeLength);
@@ -157,11 +158,11 @@ void FullTextSearch::loadSearchIndex() {
     for (int a = 0; a < count; ++a) {
       if (!source_.hasIndex(a)) continue;
       progress_.reportFile(source_.archiveFileName(a));
-      IndexBytes file = source_.readIndex(a);
-      FullTextHeader header = FullTextHeader::read(file);
-      int step = static_cast<int>(header.wordTotal / std::max<std::uint32_t>(header.leafCount, 1));
-      LeafTable table = buildLeafTable(file, [&] { progress_.addToTotal(step); });
-      storeTable(a, file, std::move(table));
+      // Each leaf adds its share of the header's word total to the dialog's count.
+      storeIndex(a, [&] {
+        const FullTextHeader& h = indexes_[a]->table.header;
+        progress_.addToTotal(static_cast<int>(h.wordTotal / std::max<std::uint32_t>(h.leafCount, 1)));
+      });
     }
   } catch (const ReaderError& e) {
     keeper.restoreNow();
@@ -169,19 +170,29 @@ void FullTextSearch::loadSearchIndex() {
   }
 }
 
-void FullTextSearch::storeTable(int archive, IndexBytes file, LeafTable table) {
-  if (tables_.size() <= static_cast<std::size_t>(archive)) tables_.resize(archive + 1);
-  tables_[archive] = StoredTable{source_.archiveIdentity(archive), file.size(), std::move(table)};
+const FullTextSearch::StoredIndex& FullTextSearch::storeIndex(int archive,
+                                                             const std::function<void()>& progressStep) {
+  if (indexes_.size() <= static_cast<std::size_t>(archive)) indexes_.resize(archive + 1);
+  std::optional<StoredIndex>& slot = indexes_[archive];
+  slot.reset();
+  IndexBytes file = source_.readIndex(archive);
+  StoredIndex index{source_.archiveIdentity(archive), std::vector<std::uint8_t>(file.begin(), file.end()), {}};
+  index.table.header = FullTextHeader::read(index.bytes);
+  slot = std::move(index);
+  try {
+    slot->table = buildLeafTable(slot->bytes, progressStep);
+  } catch (...) {
+    slot.reset();
+    throw;
+  }
+  return *slot;
 }
 
-const LeafTable& FullTextSearch::leafTableFor(int archive, IndexBytes file) {
-  // An archive opened after the index was loaded, or one whose load failed, gets
-  // its table now rather than being left out of the search.
-  bool usable = static_cast<std::size_t>(archive) < tables_.size() && tables_[archive] &&
-                tables_[archive]->identity == source_.archiveIdentity(archive) &&
-                tables_[archive]->fileSize == file.size();
-  if (!usable) storeTable(archive, file, buildLeafTable(file));
-  return tables_[archive]->table;
+const FullTextSearch::StoredIndex& FullTextSearch::indexFor(int archive) {
+  bool usable = static_cast<std::size_t>(archive) < indexes_.size() && indexes_[archive] &&
+                indexes_[archive]->identity == source_.archiveIdentity(archive);
+  if (usable) return *indexes_[archive];
+  return storeIndex(archive, {});
 }
 
 void FullTextSearch::search(std::string_view query, const SearchOptions& options,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -76,21 +77,26 @@ class FullTextSearch {
   const std::vector<SearchHit>& hits() const { return hits_; }
 
  private:
-  struct StoredTable {
+  // An archive's index, kept from its first reading on: its bytes (an own copy, so
+  // a search does not decompress the whole index again) and its leaf table.
+  struct StoredIndex {
     const void* identity = nullptr;
-    std::size_t fileSize = 0;
+    std::vector<std::uint8_t> bytes;
     LeafTable table;
+    IndexBytes file() const { return bytes; }
   };
   class Run;
 
-  const LeafTable& leafTableFor(int archive, IndexBytes file);
-  void storeTable(int archive, IndexBytes file, LeafTable table);
+  // Reads the index and builds its table when the archive has none yet (opened
+  // after the load, or its load failed) or is not the archive it was built for.
+  const StoredIndex& indexFor(int archive);
+  const StoredIndex& storeIndex(int archive, const std::function<void()>& progressStep);
   void sortHits();
 
   SearchSource& source_;
   ErrorReport& report_;
   LoadingProgress& progress_;
-  std::vector<std::optional<StoredTable>> tables_;
+  std::vector<std::optional<StoredIndex>> indexes_;
   std::vector<SearchHit> hits_;
 };
 

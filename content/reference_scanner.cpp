@@ -17,6 +17,18 @@ bool opens(char stop, char c) {
   }
 }
 
+// The CHM-link pattern needs ".chm" in some letter case; most candidates lack it,
+// and looking for it is far cheaper than the pattern's backtracking over a long
+// candidate.
+bool mentionsChmFile(std::string_view text) {
+  for (std::size_t at = text.find('.'); at != std::string_view::npos; at = text.find('.', at + 1)) {
+    if (text.size() - at < 4) return false;
+    char c = text[at + 1], h = text[at + 2], m = text[at + 3];
+    if ((c | 0x20) == 'c' && (h | 0x20) == 'h' && (m | 0x20) == 'm') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 ReferenceScanner::ReferenceScanner(RegexMatcher& fileReferencePattern, RegexMatcher& chmLinkPattern,
@@ -38,8 +50,8 @@ std::optional<std::size_t> ReferenceScanner::openingDelimiter(std::string_view t
 
 bool ReferenceScanner::accepts(std::string_view reference) {
   if (reference.empty()) return false;
-  if (chmLinkPattern_.match(reference) > 0) return true;
-  return hasExtension_ && hasExtension_(extensionOf(reference));
+  if (hasExtension_ && hasExtension_(extensionOf(reference))) return true;
+  return mentionsChmFile(reference) && chmLinkPattern_.match(reference) > 0;
 }
 
 std::optional<FoundReference> ReferenceScanner::findNext(std::string_view text, std::size_t cursor) {
