@@ -37,6 +37,13 @@ PagePreparer::PagePreparer(Book& book, std::string temporaryFolder)
   if (temporaryFolder_.empty() || temporaryFolder_.back() != '/') temporaryFolder_ += '/';
 }
 
+const DirectoryEntry* PagePreparer::fileEntryOf(std::string_view name, const ChmArchive* archive) {
+  const DirectoryEntry* entry = archive ? book_.findEntry(name, archive) : nullptr;
+  // A lookup ignores the fragment, so an anchor such as "#part.ahk" in the folder
+  // "/docs/" finds the folder's own entry: that is no file to write.
+  return entry && !entry->isFolder() ? entry : nullptr;
+}
+
 int PagePreparer::archiveNumber(const ChmArchive* archive) const { return book_.archives().indexOf(archive); }
 
 std::string PagePreparer::localPathOf(const PreparedFile& file) const {
@@ -60,7 +67,7 @@ void PagePreparer::preparePage(std::string_view location, const PageOptions& opt
   CurrentArchiveKeeper keeper(book_);
   book_.switchArchive(location);
   ChmArchive* archive = book_.currentArchive();
-  const DirectoryEntry* entry = archive ? book_.findEntry(location, archive) : nullptr;
+  const DirectoryEntry* entry = fileEntryOf(location, archive);
   if (!entry) return;
   bool isPage = isPageExtension(extensionOf(entry->name));
   prepared_.add(std::make_unique<PreparedFile>(PreparedFile{entry, archive, isPage, false}));
@@ -161,7 +168,7 @@ void PagePreparer::followReference(const PreparedFile& file, const FoundReferenc
     return;
   }
   ChmArchive* archive = book_.currentArchive();
-  const DirectoryEntry* entry = archive ? book_.findEntry(target, archive) : nullptr;
+  const DirectoryEntry* entry = fileEntryOf(target, archive);
   if (!entry) return;
 
   if (chmLink || startsWithSlash(reference)) {

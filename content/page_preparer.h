@@ -65,6 +65,8 @@ class PagePreparer {
   std::string framesPage();
   bool hasFrameRecords() const;
   bool isListed(const DirectoryEntry* entry, const ChmArchive* archive) const;
+  // The entry of a stored file of that name in the archive; none for a folder.
+  const DirectoryEntry* fileEntryOf(std::string_view name, const ChmArchive* archive);
   int archiveNumber(const ChmArchive* archive) const;
   std::string localPathOf(const PreparedFile& file) const;
 

@@ -80,6 +80,8 @@ TEST_F(PreparerTest, ExtractsWhatThePageNeedsAndRewritesAbsoluteAndOtherBookRefe
   EXPECT_NE(page.find("src=\"nowhere.chm::/x.gif\""), std::string::npos);
   EXPECT_NE(page.find("href=\"page2.htm\""), std::string::npos);
   EXPECT_NE(page.find("href=\"other.chm\""), std::string::npos);
+  // The anchor's lookup, without its fragment, names the folder /html/: no file.
+  EXPECT_NE(page.find("href=\"#anchor.gif\""), std::string::npos);
   EXPECT_NE(page.find("src=\"" + temp + "0/scripts/app.js\""), std::string::npos);
 
   // Style sheets and scripts are scanned too; pictures never are.
