@@ -152,7 +152,8 @@ bool LeafWalker::next(WordEntry& entry) {
 
   entry.word.assign(previous_, 0, prefix);
   entry.word.append(reinterpret_cast<const char*>(file_.data() + position_), newCharacters);
-  position_ += newCharacters + 1;  // the context byte is not used
+  position_ += newCharacters;
+  entry.context = file_[position_++];
   entry.topicCount = readVarInt(file_, position_, end_);
   if (end_ - position_ < 4 + 2) damaged("a word entry runs past its node");
   entry.topicListOffset = read32(file_, position_);

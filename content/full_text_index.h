@@ -78,6 +78,7 @@ class BitReader {
 // One word of a leaf node.
 struct WordEntry {
   std::string word;  // rebuilt from the previous word's shared prefix
+  std::uint8_t context = 0;  // 1 when the entry counts the word's occurrences in titles
   std::uint32_t topicCount = 0;
   std::uint32_t topicListOffset = 0;
   std::uint32_t topicListLength = 0;

@@ -78,23 +78,32 @@ class FullTextSearch::Run {
   bool searchIndex(int archive) {
     SearchSource& source = owner_.source_;
     if (!source.hasIndex(archive)) return true;
+    archive_ = archive;
     const StoredIndex& index = owner_.indexFor(archive);
     IndexBytes file = index.file();
     const LeafTable& table = index.table;
     WordEntry entry;
+    // A word may have two entries, one for its occurrences in the text and one for
+    // those in titles, and compilers write them in either order. Whole words take
+    // the text's entry, and the titles' only when the word has no other; stopping
+    // at whichever came first would find nothing but title words in some books.
+    std::optional<WordEntry> titleEntry;
     for (std::uint32_t leaf : table.offsets) {
       LeafWalker words(file, leaf, table.header.nodeLength);
       while (words.next(entry)) {
-        if (!wordMatches(entry.word)) continue;
-        bool more = true;
-        decodeTopicList(file, table.header, entry, [&](std::int32_t topic, std::int32_t count) {
-          more = addIndexHit({archive, topic, count, 0});
-          return more;
-        });
-        if (!more) return false;
+        if (!wordMatches(entry.word)) {
+          if (titleEntry) return addTopicsOf(file, table.header, *titleEntry);
+          continue;
+        }
+        if (options_.wholeWords && entry.context == 1 && !titleEntry) {
+          titleEntry = entry;
+          continue;
+        }
+        if (!addTopicsOf(file, table.header, entry)) return false;
         if (options_.wholeWords) return true;
       }
     }
+    if (titleEntry) return addTopicsOf(file, table.header, *titleEntry);
     return true;
   }
 
@@ -103,6 +112,16 @@ class FullTextSearch::Run {
     if (at > 0 && !separatedAt(text, at - 1)) return false;
     std::size_t after = at + length;
     return after >= text.size() || separatedAt(text, after);
+  }
+
+  // Returns false when the hit limit ended the whole search.
+  bool addTopicsOf(IndexBytes file, const FullTextHeader& header, const WordEntry& entry) {
+    bool more = true;
+    decodeTopicList(file, header, entry, [&](std::int32_t topic, std::int32_t count) {
+      more = addIndexHit({static_cast<std::int32_t>(archive_), topic, count, 0});
+      return more;
+    });
+    return more;
   }
 
   bool wordMatches(std::string_view word) const {
@@ -138,6 +157,7 @@ class FullTextSearch::Run {
   SearchOptions options_;
   std::unordered_set<std::uint64_t> foundBefore_;
   std::unordered_map<std::uint64_t, std::size_t> positions_;
+  int archive_ = 0;  // the archive being searched
 };
 
 FullTextSearch::FullTextSearch(SearchSource& source, ErrorReport& report, LoadingProgress& progress)

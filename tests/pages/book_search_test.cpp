@@ -71,6 +71,8 @@ TEST(BookSearch, FindsTheFixtureWordsAsTheEdgeCasesSay) {
   EXPECT_EQ(s.engine.hits()[1].count, 3);
   EXPECT_EQ(s.locations("Comp", kSubstring), (Locations{"html/search.htm", "html/compiler.htm"}));
   EXPECT_EQ(s.locations("comp", kWhole), (Locations{"html/compiler.htm"}));
+  // chmcmd writes a word's title entry before its text entry: the text's is read.
+  EXPECT_EQ(s.locations("compiler", kWhole), (Locations{"html/search.htm", "html/compiler.htm"}));
   EXPECT_EQ(s.locations("decompose"), (Locations{"html/search.htm"}));
   // The query is folded: the index word is the plain spelling.
   EXPECT_EQ(s.locations("Encyclop\xE6" "dia"), (Locations{"html/accents.htm"}));
@@ -98,7 +100,8 @@ TEST(BookSearch, HitsOfAMergedBookCarryItsNumber) {
   std::set<std::pair<int, std::string>> found;
   for (const SearchHit& h : s.engine.hits())
     found.emplace(h.chmFile, s.book->topicLocation(h.topic, s.book->archiveAt(h.chmFile)).value_or("?"));
-  EXPECT_EQ(found, (std::set<std::pair<int, std::string>>{{0, "html/compiler.htm"}, {1, "page.htm"}}));
+  EXPECT_EQ(found, (std::set<std::pair<int, std::string>>{
+                       {0, "html/compiler.htm"}, {0, "html/search.htm"}, {1, "page.htm"}}));
   EXPECT_EQ(s.book->currentArchive(), main);
 }
 
@@ -188,18 +191,32 @@ struct DifferentialQuery {
 
 constexpr std::size_t kMaxPeerQueriesPerSubstring = 60;
 
-std::vector<std::string> indexWords(SearchedBook& s, std::vector<std::uint32_t>* topicCounts = nullptr) {
-  std::vector<std::string> words;
+struct IndexWordInfo {
+  std::string word;
+  std::uint32_t topicCount = 0;
+  // A whole-word query reads this word's text entry; the peer reads whichever entry
+  // comes first, so a word whose title entry comes first is no fair question.
+  bool fairForWholeWords = true;
+};
+
+std::vector<IndexWordInfo> indexWords(SearchedBook& s) {
+  std::vector<IndexWordInfo> words;
   for (int a = 0; a < s.source.archiveCount(); ++a) {
     if (!s.source.hasIndex(a)) continue;
     IndexBytes file = s.source.readIndex(a);
     LeafTable table = buildLeafTable(file);
     WordEntry e;
+    bool previousWasTitle = false;
     for (std::uint32_t leaf : table.offsets) {
       LeafWalker walker(file, leaf, table.header.nodeLength);
       while (walker.next(e)) {
-        words.push_back(e.word);
-        if (topicCounts) topicCounts->push_back(e.topicCount);
+        if (!words.empty() && words.back().word == e.word) {
+          if (previousWasTitle) words.back().fairForWholeWords = false;
+          words.back().topicCount = std::max(words.back().topicCount, e.topicCount);
+        } else {
+          words.push_back({e.word, e.topicCount, true});
+        }
+        previousWasTitle = e.context == 1;
       }
     }
     break;
@@ -210,15 +227,16 @@ std::vector<std::string> indexWords(SearchedBook& s, std::vector<std::uint32_t>*
 // Words from the book's own index: the most frequent, a rare one, one from the
 // middle, and pieces of the rare and the frequent one as substrings.
 std::vector<DifferentialQuery> queriesFromIndex(SearchedBook& s) {
-  std::vector<std::uint32_t> counts;
-  std::vector<std::string> words = indexWords(s, &counts);
+  std::vector<IndexWordInfo> words = indexWords(s);
   std::string frequent, rare, middle;
   std::uint32_t most = 0;
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    if (counts[i] > most && words[i].size() >= 3) most = counts[i], frequent = words[i];
-    if (rare.empty() && counts[i] == 1 && words[i].size() >= 5) rare = words[i];
+  for (const IndexWordInfo& w : words) {
+    if (!w.fairForWholeWords) continue;
+    if (w.topicCount > most && w.word.size() >= 3) most = w.topicCount, frequent = w.word;
+    if (rare.empty() && w.topicCount == 1 && w.word.size() >= 5) rare = w.word;
   }
-  if (!words.empty()) middle = words[words.size() / 2];
+  for (std::size_t i = words.size() / 2; i < words.size() && middle.empty(); ++i)
+    if (words[i].fairForWholeWords) middle = words[i].word;
   std::vector<DifferentialQuery> queries;
   for (const std::string& w : {frequent, rare, middle})
     if (!w.empty()) queries.push_back({w, true, {}});
@@ -228,8 +246,8 @@ std::vector<DifferentialQuery> queriesFromIndex(SearchedBook& s) {
   for (const std::string& piece : pieces) {
     DifferentialQuery q{piece, false, {}};
     std::set<std::string> containing;
-    for (const std::string& w : words)
-      if (w.find(piece) != std::string::npos) containing.insert(w);
+    for (const IndexWordInfo& w : words)
+      if (w.word.find(piece) != std::string::npos) containing.insert(w.word);
     if (containing.size() > kMaxPeerQueriesPerSubstring) continue;
     q.containing.assign(containing.begin(), containing.end());
     queries.push_back(std::move(q));

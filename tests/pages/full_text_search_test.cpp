@@ -89,9 +89,11 @@ class SearchTest : public ::testing::Test {
   RecordingReporter reporter;
   RecordingProgress progress;
   FullTextSearch search{source, reporter, progress};
+  int added = 0;
 
+  // Every archive gets a name of its own, also after the list was cleared.
   void addArchive(const std::vector<std::vector<IndexWord>>& leaves, std::vector<std::string> titles = {}) {
-    FakeArchive a{"book" + std::to_string(source.archives.size()) + ".chm", {}, std::move(titles)};
+    FakeArchive a{"book" + std::to_string(added++) + ".chm", {}, std::move(titles)};
     if (!leaves.empty()) a.index = buildIndexImage(leaves).bytes;
     source.archives.push_back(std::move(a));
   }
@@ -119,12 +121,26 @@ TEST_F(SearchTest, WholeWordQueryMatchesOnlyThatWordAndStopsThere) {
   EXPECT_TRUE(run("compil").empty());
 }
 
-TEST_F(SearchTest, WholeWordsStopAtTheFirstMatchingEntryOfAnArchive) {
-  // The body entry and the title entry of one word: only the first is read.
-  addArchive({{{"word", {{1, 1}}}, {"word", {{2, 1}}, 1}}});
-  EXPECT_EQ(topicsAndCounts(run("word")), (std::vector<std::pair<int, int>>{{1, 1}}));
+TEST_F(SearchTest, WholeWordsReadTheTextEntryOfAWordWhicheverComesFirst) {
+  using Hits = std::vector<std::pair<int, int>>;
   SearchOptions substring{false, false, false};
+  // Text entry first, then the title entry: only the first is read.
+  addArchive({{{"word", {{1, 1}}}, {"word", {{2, 1}}, 1}}});
+  EXPECT_EQ(topicsAndCounts(run("word")), (Hits{{1, 1}}));
   EXPECT_EQ(run("word", substring).size(), 2u);
+  // Title entry first: the text entry that follows is the one read.
+  source.archives.clear();
+  addArchive({{{"word", {{2, 1}}, 1}, {"word", {{1, 3}, {4, 1}}}, {"wordy", {{5, 1}}}}});
+  EXPECT_EQ(topicsAndCounts(run("word")), (Hits{{1, 3}, {4, 1}}));
+  // A word found only in titles is found there, before another word or at the end.
+  source.archives.clear();
+  addArchive({{{"only", {{7, 1}}, 1}, {"other", {{8, 1}}}}, {{"last", {{9, 2}}, 1}}});
+  EXPECT_EQ(topicsAndCounts(run("only")), (Hits{{7, 1}}));
+  EXPECT_EQ(topicsAndCounts(run("last")), (Hits{{9, 2}}));
+  // Substrings take every entry and sum the counts of a topic.
+  source.archives.clear();
+  addArchive({{{"word", {{2, 1}}, 1}, {"word", {{2, 3}, {4, 1}}}}});
+  EXPECT_EQ(topicsAndCounts(run("word", substring)), (Hits{{2, 4}, {4, 1}}));
 }
 
 TEST_F(SearchTest, QueryIsFoldedForTheIndexButNotForTitles) {
