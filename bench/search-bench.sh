@@ -2,10 +2,12 @@
 # Full-text search latency and page preparation time, ours against python3-chm's
 # (chmlib) in the same run, on the largest indexed book of the shared corpus and on
 # lcl.chm (Lazarus LCL reference, ~16 MB, from Debian's lazarus-doc-2.2, fetched
-# here). For each book: a frequent word and a rare word (whole words) and three
-# letters of the frequent word (a substring for us, a prefix for the peer, which
-# matches only word beginnings); then the preparation of the corpus page that refers
-# to the most pictures, against the peer extracting the same files.
+# here). For each book: a frequent word (the most frequent below our 500-hit limit)
+# and a word of one topic (whole words), and the first four letters of the rare word
+# (a substring for us, a prefix for the peer, which matches only word beginnings);
+# then the preparation of the corpus pages that need the most files, against the
+# peer extracting the same files. Our search times include looking up the title and
+# location of every hit, which the peer's answer carries.
 #   bench/search-bench.sh [REPETITIONS]
 # Environment: PGWK_BENCH_DIR (build folder, default build-bench), PGWK_BENCH_SCRATCH
 # (download and scratch folder, default /tmp/pgwk-bench; never inside the repo),
@@ -29,7 +31,7 @@ fi
 [ -n "$lcl" ] || { echo "search-bench: no lcl.chm in lazarus-doc-2.2" >&2; exit 1; }
 
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPGWK_BENCH=ON >/dev/null
-ninja -C "$build" -j"${PGWK_JOBS:-2}" search_bench pgwktool >/dev/null
+ninja -C "$build" -j"${PGWK_JOBS:-2}" search_bench pgwktool >/dev/null 2>&1
 bench="$build/bench/search_bench"
 tool="$build/tools/pgwktool"
 

@@ -150,7 +150,7 @@ void PagePreparer::followReference(const PreparedFile& file, const FoundReferenc
   if (!options.enableScript && isScriptExtension(extension)) return;
 
   CurrentArchiveKeeper keeper(book_);
-  bool chmLink = book_.chmLinkPattern().match(reference) > 0;
+  bool chmLink = mentionsChmFile(reference) && book_.chmLinkPattern().match(reference) > 0;
   // A reference to a whole CHM file is a link to a book, not a file to extract.
   if (chmLink && reference.find("::") == std::string::npos) return;
   std::string target;
@@ -162,7 +162,7 @@ void PagePreparer::followReference(const PreparedFile& file, const FoundReferenc
   }
 
   try {
-    book_.switchArchive(target);
+    if (chmLink) book_.switchArchive(target);
   } catch (const ReaderError& e) {
     if (options.showMergedFileErrors) book_.errorReport().showMessage(kMergedFileErrorCaption, e.message());
     return;

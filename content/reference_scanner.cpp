@@ -17,9 +17,8 @@ bool opens(char stop, char c) {
   }
 }
 
-// The CHM-link pattern needs ".chm" in some letter case; most candidates lack it,
-// and looking for it is far cheaper than the pattern's backtracking over a long
-// candidate.
+}  // namespace
+
 bool mentionsChmFile(std::string_view text) {
   for (std::size_t at = text.find('.'); at != std::string_view::npos; at = text.find('.', at + 1)) {
     if (text.size() - at < 4) return false;
@@ -28,8 +27,6 @@ bool mentionsChmFile(std::string_view text) {
   }
   return false;
 }
-
-}  // namespace
 
 ReferenceScanner::ReferenceScanner(RegexMatcher& fileReferencePattern, RegexMatcher& chmLinkPattern,
                                    std::function<bool(std::string_view)> hasExtension)

@@ -16,6 +16,10 @@ class RegexMatcher;
 // single quote, a space, ")" or ">".
 inline constexpr const char* kFileReferencePattern = R"(\.[^"' )>]{2,})";
 
+// Whether ".chm" occurs in the text in some letter case: without it the CHM-link
+// pattern cannot match, and looking is far cheaper than the pattern's backtracking.
+bool mentionsChmFile(std::string_view text);
+
 // The reference text is [start, end); the scan goes on at end.
 struct FoundReference {
   std::size_t start = 0;
