@@ -3,11 +3,10 @@
 #include <filesystem>
 #include <utility>
 
+#include "document/lzx_decoder.h"
 #include "document/name_rules.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
-
-#include "document/lzx_decoder.h"
 
 namespace pgwk {
 
@@ -16,8 +15,7 @@ namespace {
 constexpr std::size_t kMaxLookupName = 527;
 }  // namespace
 
-Book::Book(ErrorReport* errorReport) : errorReport_(errorReport) {
-  decoder_ = std::make_unique<LzxDecoder>();
+Book::Book(ErrorReport* errorReport) : decoder_(std::make_unique<LzxDecoder>()), errorReport_(errorReport) {
   // Compiled in this order; a failure stops the run, so the patterns after it stay
   // uncompiled (a matcher without a pattern finds nothing).
   const std::pair<RegexMatcher*, const char*> patterns[] = {

@@ -40,7 +40,9 @@ class Book {
 
   // Opening one CHM file: the archive with its section list, system files, pre-sized
   // buffers, window definitions and topic tables. It becomes current; on failure the
-  // previous current archive is restored and every incomplete archive removed.
+  // previous current archive is restored and every incomplete archive removed. The
+  // ".chi" companion is not looked for yet; Read book file already uses one that is
+  // in the book.
   ChmArchive& openChmFile(std::string_view path);
   // The first CHM file of the book, which the metadata questions are about.
   ChmArchive* mainArchive() const { return main_; }
@@ -49,8 +51,8 @@ class Book {
   void removeIncompleteArchives();
 
   // When a reference carries a CHM-link prefix ("other.chm::/a.htm"), makes the
-  // archive it names current and returns true. Only archives already in the book are
-  // found for now; opening a merged file on first reference comes with collections.
+  // archive it names current, opening it when the book does not hold it yet, and
+  // returns true. A relative CHM path is taken from the current archive's folder.
   bool switchArchive(std::string_view reference);
   // The ".chi" companion of an archive in the book, or none.
   ChmArchive* companionOf(const ChmArchive& archive) const;

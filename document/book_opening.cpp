@@ -18,8 +18,8 @@ ChmArchive& Book::openChmFile(std::string_view path) {
   headerLanguage_ = kDefaultLanguage;
   contentLanguage_ = kDefaultLanguage;
   try {
-    // The ".chi" companion, when there is one, is opened here first so that the reads
-    // below find the system files it holds (Read book file looks there).
+    // A ".chi" companion belongs here, opened before the book itself, so that the
+    // reads below find the system files it holds.
     ChmArchive& archive = ChmArchive::open(*this, path);
     readSectionList(archive);
     if (!existsInBookFile("#SYSTEM") || !existsInBookFile("#STRINGS"))

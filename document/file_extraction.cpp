@@ -8,11 +8,10 @@
 #include <new>
 
 #include "document/book.h"
+#include "document/lzx_decoder.h"
 #include "foundation/reader_error.h"
 #include "foundation/text_routines.h"
 #include "platform/book_file.h"
-
-#include "document/lzx_decoder.h"
 
 namespace pgwk {
 
@@ -171,9 +170,13 @@ FileBuffer Book::readCompressed(const ChmArchive& archive, const DirectoryEntry&
   const Span span = *found;
 
   output_.ensure(span.uncompressedLength());
-  input_.ensure(span.compressedLength());
+  // The input buffer grows only once the span is known to lie inside the file: a
+  // damaged reset table must not leave the Book holding gigabytes.
   readFromContainer(archive, std::uint64_t{archive.contentOffset()} + section.offset + span.compressedStart,
-                    span.compressedLength(), name, [&] { return input_.data(); });
+                    span.compressedLength(), name, [&] {
+                      input_.ensure(span.compressedLength());
+                      return input_.data();
+                    });
   input_.padAfter(span.compressedLength());
 
   int result = decoder_->initialise(static_cast<int>(tables.control.windowBits));

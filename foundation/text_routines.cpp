@@ -267,12 +267,26 @@ int codePageOf(int languageId, int characterSetSetting) {
   }
 }
 
+namespace {
+
+bool containsChmExtension(std::string_view text) {
+  for (std::size_t at = text.find('.'); at != std::string_view::npos && text.size() - at >= 4;
+       at = text.find('.', at + 1))
+    if (equalIgnoringCase(text.substr(at, 4), ".chm")) return true;
+  return false;
+}
+
+}  // namespace
+
 bool isLanguageUsable(int languageId, int characterSetSetting) {
   return isCodePageUsable(codePageOf(languageId, characterSetSetting));
 }
 
 std::size_t linkPrefixLength(RegexMatcher& pattern, std::string_view reference) {
   if (reference.empty()) return 0;
+  // Every prefix contains ".chm"; most names do not, and the unanchored pattern costs
+  // a scan from every position of the name before it gives up.
+  if (!containsChmExtension(reference)) return 0;
   if (pattern.match(reference) <= 0) return 0;
   return static_cast<std::size_t>(pattern.end(0));
 }

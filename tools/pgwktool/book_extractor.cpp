@@ -252,7 +252,7 @@ void BookExtractor::extractCompressedSection(std::uint32_t sectionIndex, std::ve
   for (Job* job : jobs)
     if (job->end() > table->totalUncompressed()) fail(*job, job->path + ": the file lies outside its content section.");
 
-  LzxDecoder decoder;
+  LzxDecoder& decoder = book_.decoder();
   std::vector<std::uint8_t> out(interval * blockLength);
   std::vector<Job*> active;
   std::size_t next = 0;

@@ -12,7 +12,7 @@ namespace {
 
 int catFile(const std::vector<std::string>& args) {
   if (args.size() != 2) throw UsageError{"expects a book and the name of a file in it"};
-  ToolBook tool(args[0]);
+  ToolBook tool(args[0], ToolBook::Opening::filesOnly);
   Book& book = tool.book();
   // The user types the name in UTF-8; the directory holds names in the container code page.
   std::string name = codePageFromUtf8(args[1], book.containerCodePage());

@@ -26,7 +26,7 @@ void drawProgress(std::uint64_t done, std::uint64_t total) {
 
 int extractBook(const std::vector<std::string>& args) {
   if (args.size() != 2) throw UsageError{"expects a book and a folder"};
-  ToolBook tool(args[0]);
+  ToolBook tool(args[0], ToolBook::Opening::filesOnly);
   BookExtractor extractor(tool.book(), tool.mainArchive(), args[1]);
   BookExtractor::Progress progress;
   if (::isatty(STDERR_FILENO) && tool.mainArchive().entryCount() >= kProgressFiles) progress = drawProgress;

@@ -2,10 +2,16 @@
 
 namespace pgwk::tool {
 
-ToolBook::ToolBook(const std::string& path) : book_(std::make_unique<Book>(&errorReport_)) {
+ToolBook::ToolBook(const std::string& path, Opening opening) : book_(std::make_unique<Book>(&errorReport_)) {
   errorReport_.setBook(book_.get());
   book_->setLoadingProgress(&progress_);
-  main_ = &book_->openChmFile(path);
+  if (opening == Opening::whole) {
+    main_ = &book_->openChmFile(path);
+  } else {
+    main_ = &ChmArchive::open(*book_, path);
+    book_->readSectionList(*main_);
+    main_->markComplete();
+  }
   book_->setMainArchive(main_);
 }
 

@@ -12,8 +12,16 @@ namespace pgwk::tool {
 
 class ToolBook {
  public:
+  enum class Opening {
+    // As the reader opens a book: sections, system files, pre-sized buffers, windows
+    // and topics. What info and topics report on.
+    whole,
+    // The directory and the section list only: enough to read any stored file, also
+    // of a book whose system files are missing or damaged.
+    filesOnly,
+  };
   // Opens the book; a ReaderError goes to main, which prints it.
-  explicit ToolBook(const std::string& path);
+  explicit ToolBook(const std::string& path, Opening opening = Opening::whole);
   Book& book() { return *book_; }
   ChmArchive& mainArchive() { return *main_; }
 
