@@ -74,7 +74,8 @@ for book in "${picture_books[@]}"; do
   page=$("$bench" picture-page "$book")
   [ -n "$page" ] || continue
   echo "  $name: $page"
-  "$bench" prepare "$book" "$page" "$reps" "$scratch/prepared" > "$scratch/ours"
-  $peer extract "$book" "$reps" "$scratch/peer-extracted" < "$scratch/prepared.names" > "$scratch/peer"
+  # Both write files: let the disk settle first so neither pays for the other's.
+  sync; "$bench" prepare "$book" "$page" "$reps" "$scratch/prepared" > "$scratch/ours"
+  sync; $peer extract "$book" "$reps" "$scratch/peer-extracted" < "$scratch/prepared.names" > "$scratch/peer"
   report "$scratch/ours" "$scratch/peer" "$name"
 done
