@@ -1,6 +1,7 @@
 #include "content/page_decorations.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "content/tag_reader.h"
@@ -120,21 +121,29 @@ std::size_t highlightRun(ByteBuffer& page, std::size_t runStart, std::size_t run
 }  // namespace
 
 void decoratePage(Book& book, ByteBuffer& page, const PageOptions& options) {
+  // One reader walks the page until an edit moves the text under it; then a new one
+  // goes on from just after the edit.
+  std::optional<TagReader> reader;
   std::size_t cursor = 0;
   std::string tagText;
   while (cursor < page.length()) {
-    TagReader reader(book, page.view(), cursor);
-    if (!reader.nextTag(tagText)) break;
-    cursor = reader.cursor();
-    std::size_t tagStart = reader.tagStart();
+    if (!reader) reader.emplace(book, page.view(), cursor);
+    if (!reader->nextTag(tagText)) break;
+    cursor = reader->cursor();
+    std::size_t tagStart = reader->tagStart();
     std::string name = TagReader::tagName(book, tagText);
+    std::size_t edited = cursor;
     if (name == "xml" || name == "/xml") {
-      cursor = replace(page, tagStart, std::min<std::size_t>(cursor, page.length()), kNoXmlComment);
+      edited = replace(page, tagStart, std::min<std::size_t>(cursor, page.length()), kNoXmlComment);
     } else if (name == "frame") {
-      cursor = markFrameSource(book, page, tagStart, cursor, tagText);
+      edited = markFrameSource(book, page, tagStart, cursor, tagText);
     } else if ((name == "img" || name == "background") && !options.showImages) {
-      cursor = replace(page, tagStart, std::min<std::size_t>(cursor, page.length()), kNoImagesComment);
+      edited = replace(page, tagStart, std::min<std::size_t>(cursor, page.length()), kNoImagesComment);
+    } else {
+      continue;
     }
+    cursor = edited;
+    reader.reset();
   }
   if (options.highlightWhilePreparing && (options.highlightWords || options.scrollToWord))
     highlightSearchText(book, page, options.highlightText, options);
@@ -143,14 +152,16 @@ void decoratePage(Book& book, ByteBuffer& page, const PageOptions& options) {
 void highlightSearchText(Book& book, ByteBuffer& page, std::string_view highlightText,
                          const PageOptions& options) {
   if (highlightText.empty()) return;
+  std::optional<TagReader> reader;
   std::size_t cursor = 0;
   std::string tagText;
   while (cursor < page.length()) {
-    TagReader reader(book, page.view(), cursor);
-    if (!reader.nextTag(tagText)) break;
+    if (!reader) reader.emplace(book, page.view(), cursor);
+    if (!reader->nextTag(tagText)) break;
     std::size_t runStart = static_cast<std::size_t>(book.lastTextStart() - page.chars());
-    std::size_t grown = highlightRun(page, runStart, reader.tagStart(), highlightText, options);
-    cursor = reader.cursor() + grown;
+    std::size_t grown = highlightRun(page, runStart, reader->tagStart(), highlightText, options);
+    cursor = reader->cursor() + grown;
+    if (grown) reader.reset();
   }
 }
 
