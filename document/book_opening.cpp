@@ -152,7 +152,7 @@ ChmArchive* Book::archiveWithPath(std::string_view path) const {
 
 bool Book::switchArchive(std::string_view reference) {
   std::string work(reference.substr(0, ChmArchive::kMaxPath));
-  if (work.empty() || chmLinkPattern_.match(work) <= 0) return false;
+  if (!containsChmExtension(work) || chmLinkPattern_.match(work) <= 0) return false;
   std::string file = chmLinkPattern_.groupText(1).substr(0, ChmArchive::kMaxPath);
   if (file.empty()) return false;
   trim(file);

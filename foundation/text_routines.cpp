@@ -267,16 +267,12 @@ int codePageOf(int languageId, int characterSetSetting) {
   }
 }
 
-namespace {
-
 bool containsChmExtension(std::string_view text) {
   for (std::size_t at = text.find('.'); at != std::string_view::npos && text.size() - at >= 4;
        at = text.find('.', at + 1))
     if (equalIgnoringCase(text.substr(at, 4), ".chm")) return true;
   return false;
 }
-
-}  // namespace
 
 bool isLanguageUsable(int languageId, int characterSetSetting) {
   return isCodePageUsable(codePageOf(languageId, characterSetSetting));

@@ -46,6 +46,10 @@ bool isWordSeparator(std::uint8_t byte);
 int codePageOf(int languageId, int characterSetSetting);
 bool isLanguageUsable(int languageId, int characterSetSetting);
 
+// Whether ".chm" (any case) occurs in the text: every CHM-link prefix contains it, and
+// most names do not, so this cheap test spares running the pattern on them.
+bool containsChmExtension(std::string_view text);
+
 // Length of the CHM-link prefix of a reference (everything up to the end of the
 // CHM-link pattern's match), or 0 when it has none. `pattern` is the compiled
 // CHM-link pattern.
