@@ -18,6 +18,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "content/book_loading.h"
+#include "content/page_preparer.h"
+#include "document/book.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/file_dialog.h"
 #include "platform/ui/html_view.h"
@@ -44,32 +47,19 @@ void writeFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// The pages the HTML view shows: a page with a style sheet, a picture, links
-// inside and outside the folder and enough text to scroll; a page with a script
-// of its own; and a page that tries to reach the UI origin.
-void writePages(const fs::path& root, const std::string& uiOrigin) {
-  std::string paragraphs;
-  for (int i = 1; i <= 60; ++i) {
-    paragraphs += "<p>Paragraph " + std::to_string(i) +
-                  ": the LZX window slides over the text; a reset table marks the blocks.</p>\n";
-  }
-  writeFile(root / "0/index.htm",
-            "<!DOCTYPE html>\n<html><head><title>Gallery page</title>\n"
-            "<link rel=\"stylesheet\" href=\"style/book.css\"></head>\n<body>\n"
-            "<h1 id=\"top\">Gallery page</h1>\n"
-            "<p><img id=\"pic\" src=\"images/picture.svg\" width=\"48\" height=\"32\" alt=\"picture\"></p>\n"
-            "<p><a id=\"inside\" href=\"second page.htm#part2\">Second page</a> | "
-            "<a id=\"outside\" href=\"http://example.invalid/outside.htm\">Outside</a> | "
-            "<a id=\"jump\" href=\"#chmv_search\">Down</a></p>\n" +
-                paragraphs + "<p><a name=\"chmv_search\">found word</a></p>\n" + paragraphs + "</body></html>\n");
-  writeFile(root / "0/style/book.css",
-            "body { background: rgb(255, 250, 235); font-family: serif; }\nh1 { color: rgb(0, 80, 160); }\n");
-  writeFile(root / "0/images/picture.svg",
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"32\"><rect width=\"48\" height=\"32\" "
-            "fill=\"#4caf50\"/><circle cx=\"24\" cy=\"16\" r=\"10\" fill=\"#fff\"/></svg>\n");
-  writeFile(root / "0/second page.htm",
-            "<html><head><title>Second page</title></head><body><h2 id=\"part2\">Part 2</h2>"
-            "<p><a href=\"index.htm\">Back</a></p></body></html>\n");
+// The main page the HTML view shows is prepared, as the reader prepares a page, from
+// the fixture book tests/fixtures/gallery: a page with a style sheet, a picture,
+// links inside and outside the folder and enough text to scroll. Next to it go
+// hand-written probes that no book needs to hold: a page with a script of its own,
+// one that navigates by itself, one that tries to reach the UI origin, and a link
+// that leads out of the folder.
+void preparePages(const fs::path& root, const std::string& uiOrigin) {
+  pgwk::Book book;
+  book.openChmFile(PGWK_GALLERY_BOOK);
+  pgwk::finishOpening(book);
+  pgwk::PagePreparer preparer(book, root.string());
+  preparer.preparePage("/index.htm", pgwk::PageOptions{});
+  if (preparer.preparedFiles().empty()) throw std::runtime_error("the gallery book has no /index.htm");
   writeFile(root / "0/script.htm",
             "<html><head><title>Script page</title>\n"
             "<script>document.title = 'SCRIPT RAN';</script></head>\n"
@@ -433,7 +423,12 @@ int main(int argc, char** argv) {
   gallery.root = pattern;
   gallery.ui.setContentRoot(gallery.root.string());
   gallery.web = std::make_unique<pgwk::web::WebBackend>(gallery.ui, options);
-  writePages(gallery.root, "http://127.0.0.1:" + std::to_string(gallery.web->port()));
+  try {
+    preparePages(gallery.root, "http://127.0.0.1:" + std::to_string(gallery.web->port()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "gallery: can't prepare its pages: %s\n", e.what());
+    return 1;
+  }
   gallery.build();
   say("ROOT " + gallery.root.string());
   say("CONTENT " + gallery.web->contentOrigin());
