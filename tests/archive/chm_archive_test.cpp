@@ -350,6 +350,18 @@ TEST(ChmArchiveCorpus, ListingEqualsTheDirectoryOracle) {
   EXPECT_GT(books, 30);
 }
 
+// Bookmarks use the size a book records for itself as a change stamp.
+TEST(ChmArchiveCorpus, RealBooksRecordTheirFileSize) {
+  PGWK_REQUIRE_CORPUS();
+  for (const char* folder : {"real", "generated"}) {
+    for (const fs::path& path : test::corpusBooks(folder)) {
+      Book book;
+      ChmArchive& archive = ChmArchive::open(book, path.string());
+      EXPECT_EQ(archive.recordedFileSize(), static_cast<std::uint32_t>(fs::file_size(path))) << path;
+    }
+  }
+}
+
 TEST(ChmArchiveCorpus, BadBooksOpenCleanlyOrFailWithAReaderError) {
   PGWK_REQUIRE_CORPUS();
   for (const fs::path& path : test::corpusBooks("bad")) {
